@@ -1,0 +1,2 @@
+# Warnings are on for our own code and kept clean.
+add_compile_options(-Wall -Wextra -Wpedantic)
