@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config binutils
   libmbedtls-dev libgmp-dev qtbase5-dev libudev-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-wqy-microhei  # Chinese glyphs for the PIN dialogs and their screenshots
 )
 
 missing=()
