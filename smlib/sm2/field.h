@@ -1,0 +1,89 @@
+// Arithmetic modulo the SM2 prime p = 2^256 - 2^224 - 2^96 + 2^64 - 1 on
+// fixed arrays of four 64-bit GMP limbs (least significant first). Values are
+// kept fully reduced, in [0, p).
+#ifndef QUILLON_SM2_FIELD_H
+#define QUILLON_SM2_FIELD_H
+
+#include <gmp.h>
+
+#include <cstdint>
+
+static_assert(GMP_NUMB_BITS == 64, "the SM2 field code expects 64-bit limbs without nails");
+
+namespace quillon::sm2 {
+
+constexpr int limbs = 4;
+
+struct fe {
+    mp_limb_t v[limbs];
+};
+
+extern const fe field_prime;
+
+// Reduces a product 0 <= t < p^2 (eight limbs) into r.
+void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs]);
+
+inline void fe_mul(fe &r, const fe &a, const fe &b)
+{
+    mp_limb_t t[2 * limbs];
+    mpn_mul_n(t, a.v, b.v, limbs);
+    fe_reduce_product(r, t);
+}
+
+inline void fe_sqr(fe &r, const fe &a)
+{
+    mp_limb_t t[2 * limbs];
+    mpn_sqr(t, a.v, limbs);
+    fe_reduce_product(r, t);
+}
+
+inline void fe_add(fe &r, const fe &a, const fe &b)
+{
+    const mp_limb_t carry = mpn_add_n(r.v, a.v, b.v, limbs);
+    mp_limb_t t[limbs];
+    const mp_limb_t borrow = mpn_sub_n(t, r.v, field_prime.v, limbs);
+    // Keep the difference when the sum reached p (carry out, or no borrow).
+    if (carry || !borrow)
+        mpn_copyi(r.v, t, limbs);
+}
+
+inline void fe_sub(fe &r, const fe &a, const fe &b)
+{
+    if (mpn_sub_n(r.v, a.v, b.v, limbs))
+        mpn_add_n(r.v, r.v, field_prime.v, limbs);
+}
+
+inline bool fe_is_zero(const fe &a)
+{
+    return (a.v[0] | a.v[1] | a.v[2] | a.v[3]) == 0;
+}
+
+inline bool fe_equal(const fe &a, const fe &b)
+{
+    return ((a.v[0] ^ b.v[0]) | (a.v[1] ^ b.v[1]) | (a.v[2] ^ b.v[2]) | (a.v[3] ^ b.v[3])) == 0;
+}
+
+inline void fe_neg(fe &r, const fe &a)
+{
+    if (fe_is_zero(a))
+        r = a;
+    else
+        mpn_sub_n(r.v, field_prime.v, a.v, limbs);
+}
+
+// r = a * m for a small signed m (|m| < 2^32).
+void fe_mul_small(fe &r, const fe &a, int64_t m);
+
+// r = a^-1; a must not be zero.
+void fe_inv(fe &r, const fe &a);
+
+// A square root of a when one exists.
+bool fe_sqrt(fe &r, const fe &a);
+
+// Big-endian 32-byte conversions; reading refuses values not below p.
+bool fe_from_bytes(fe &r, const unsigned char in[32]);
+void fe_to_bytes(unsigned char out[32], const fe &a);
+
+} // namespace quillon::sm2
+
+#endif
