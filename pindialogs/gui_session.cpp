@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QThread>
+#include <clocale>
 #include <mutex>
 
 #include "platform_probe.h"
@@ -39,6 +40,7 @@ GuiSession::~GuiSession()
     if (ownApplication_) {
         std::lock_guard<std::mutex> guard(applicationLock());
         ownApplication_.reset();
+        std::setlocale(LC_ALL, hostLocale_.c_str());
     }
 }
 
@@ -49,6 +51,8 @@ bool GuiSession::startOwnApplication()
         return false;
     argv_ = {kProgramName, kPlatformOption, platforms_.data(), nullptr};
     argc_ = 3;
+    const char *locale = std::setlocale(LC_ALL, nullptr);
+    hostLocale_ = locale != nullptr ? locale : "C";
     ownApplication_ = std::make_unique<QApplication>(argc_, argv_.data());
     return true;
 }

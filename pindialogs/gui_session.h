@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <array>
 #include <memory>
+#include <string>
 
 class QApplication;
 
@@ -27,6 +28,9 @@ private:
 
     bool ready_ = false;
     std::unique_ptr<QApplication> ownApplication_;
+    // Qt sets the C locale from the environment when it starts; the host gets
+    // its own back when our application ends.
+    std::string hostLocale_;
     // QApplication keeps argc and argv for its whole life.
     QByteArray platforms_;
     int argc_ = 0;

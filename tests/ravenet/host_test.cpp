@@ -3,12 +3,14 @@
 // letting Qt end the process.
 #include <QCoreApplication>
 #include <QDialog>
+#include <clocale>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dialog_driver.h"
@@ -83,8 +85,10 @@ TEST(HostWithoutApplication, NoUsablePlatformFailsInsteadOfAborting)
 
 TEST(HostWithoutApplication, GetsAnApplicationForEachCall)
 {
-    // The first usable platform of the list is taken.
-    Environment env({{"QT_QPA_PLATFORM", "no-such-platform;offscreen"}});
+    // The first usable platform of the list is taken. Qt sets the C locale
+    // from LC_ALL when it starts; the host's own must come back.
+    Environment env({{"QT_QPA_PLATFORM", "no-such-platform;offscreen"}, {"LC_ALL", "C.UTF-8"}});
+    ASSERT_STREQ(std::setlocale(LC_ALL, "C"), "C");
     for (const char *pin : {"first-call", "second-call"}) {
         SCOPED_TRACE(pin);
         g_atApplicationStart = [pin] {
@@ -98,7 +102,27 @@ TEST(HostWithoutApplication, GetsAnApplicationForEachCall)
         EXPECT_EQ(buffer.stored(), pin);
         EXPECT_EQ(QCoreApplication::instance(), nullptr) << "the call's own application must be gone";
         EXPECT_FALSE(g_atApplicationStart);
+        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
     }
+}
+
+TEST(HostWithoutApplication, OtherThreadFailsWhileACallRuns)
+{
+    Environment env({{"QT_QPA_PLATFORM", "offscreen"}});
+    int otherResult = 0;
+    g_atApplicationStart = [&otherResult] {
+        onDialogShown([&otherResult](QDialog *dialog) {
+            std::thread other([&otherResult] {
+                PinBuffer pin;
+                otherResult = Ravenet_ShowDialog(pin.bytes, &pin.length);
+            });
+            other.join();
+            pressCancel(dialog);
+        });
+    };
+    PinBuffer pin;
+    EXPECT_EQ(Ravenet_ShowDialog(pin.bytes, &pin.length), RAVENET_CANCELLED);
+    EXPECT_EQ(otherResult, RAVENET_FAILED);
 }
 
 TEST(HostWithoutApplication, NonWidgetApplicationFails)
