@@ -46,10 +46,14 @@ TEST(UniqueIds, EitherOrBothAreFoundAndTheKeyIdStillFollows) {
     unsigned char out[128];
     uint32_t out_len = sizeof(out);
     EXPECT_EQ(xCert_GetIssuerUID(cert.data(), size32(cert), out, &out_len), r.issuer_rc);
-    if (r.issuer_rc == PARLOMIN_OK) EXPECT_EQ(bytes(out, out + out_len), (bytes{0x11, 0x22}));
+    if (r.issuer_rc == PARLOMIN_OK) {
+      EXPECT_EQ(bytes(out, out + out_len), (bytes{0x11, 0x22}));
+    }
     out_len = sizeof(out);
     EXPECT_EQ(xCert_GetSubjectUID(cert.data(), size32(cert), out, &out_len), r.subject_rc);
-    if (r.subject_rc == PARLOMIN_OK) EXPECT_EQ(bytes(out, out + out_len), (bytes{0x33}));
+    if (r.subject_rc == PARLOMIN_OK) {
+      EXPECT_EQ(bytes(out, out + out_len), (bytes{0x33}));
+    }
     out_len = 0;
     ASSERT_EQ(xCert_GetKeyIDFromCert(cert.data(), size32(cert), out, &out_len), PARLOMIN_OK);
     EXPECT_EQ(bytes(out, out + out_len), bytes(20, 0xAB));
@@ -156,7 +160,9 @@ TEST(BasicConstraints, Table) {
     uint32_t is_ca = 7, path_len = 7;
     EXPECT_EQ(xCert_GetCABasicConstraintItem(cert.data(), size32(cert), &is_ca, &path_len), r.rc);
     EXPECT_EQ(is_ca, r.is_ca);
-    if (r.rc == PARLOMIN_OK) EXPECT_EQ(path_len, r.path_len);
+    if (r.rc == PARLOMIN_OK) {
+      EXPECT_EQ(path_len, r.path_len);
+    }
   }
   bytes cert = with_extensions({extension(oid_ski, ski_value)});
   uint32_t is_ca = 7, path_len = 7;
@@ -185,7 +191,9 @@ TEST(KeyUsage, Table) {
     bytes cert = with_extensions({extension(oid_ski, ski_value), extension(oid_key_usage, r.value, true)});
     uint32_t usage = 0;
     EXPECT_EQ(xCert_GetKeyUsage(cert.data(), size32(cert), &usage), r.rc);
-    if (r.rc == PARLOMIN_OK) EXPECT_EQ(usage, r.usage);
+    if (r.rc == PARLOMIN_OK) {
+      EXPECT_EQ(usage, r.usage);
+    }
   }
 }
 

@@ -97,7 +97,9 @@ TEST(OidText, BadDerIsRefused) {
   for (const row &r : rows) {
     OidValue in = der_record(r.der), out;
     EXPECT_EQ(certTranOIDValue(&in, &out, 1), r.rc);
-    if (r.rc == PARLOMIN_OK) EXPECT_STREQ(reinterpret_cast<char *>(out.value), r.text);
+    if (r.rc == PARLOMIN_OK) {
+      EXPECT_STREQ(reinterpret_cast<char *>(out.value), r.text);
+    }
   }
   // 25 arcs of 4294967295 print to more than 98 characters.
   bytes long_der{0x2A};
