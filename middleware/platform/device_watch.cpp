@@ -3,15 +3,15 @@
 #include <errno.h>
 #include <libudev.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+#include "platform/vbus.h"
 
 namespace veltrakey::platform {
 
@@ -60,22 +60,13 @@ std::string block_name(struct udev_device* device) {
 
 }  // namespace
 
-std::string virtual_bus_directory() {
-  const char* dir = getenv("VELTRAKEY_VBUS");
-  if (dir == nullptr || *dir == '\0') return {};
-  struct stat st;
-  if (stat(dir, &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-  if (st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return {};
-  return dir;
-}
-
 std::unique_ptr<device_watch> device_watch::create() {
   std::unique_ptr<device_watch> watch(new device_watch);
   watch->cancel_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (watch->cancel_fd_ < 0) return nullptr;
 
-  const std::string bus = virtual_bus_directory();
-  if (!bus.empty()) {
+  const std::string bus = vbus_directory();
+  if (!bus.empty() && vbus_directory_trusted(bus)) {
     watch->inotify_fd_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (watch->inotify_fd_ >= 0 &&
         inotify_add_watch(watch->inotify_fd_, bus.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM) < 0) {

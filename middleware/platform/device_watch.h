@@ -19,7 +19,7 @@ struct device_notification {
 class device_watch {
 public:
   // Watches udev (when the system offers it) and the virtual bus folder
-  // (when $VELTRAKEY_VBUS names one the user owns).
+  // (when $VELTRAKEY_VBUS names a trusted one).
   static std::unique_ptr<device_watch> create();
   device_watch(const device_watch&) = delete;
   device_watch& operator=(const device_watch&) = delete;
@@ -42,9 +42,5 @@ private:
   std::unique_ptr<udev_state> udev_;
   std::string pending_;  // inotify records not yet handed out
 };
-
-// The virtual bus folder from $VELTRAKEY_VBUS, when it is set, is a folder,
-// belongs to the calling user and is not writable by others; else empty.
-std::string virtual_bus_directory();
 
 }  // namespace veltrakey::platform

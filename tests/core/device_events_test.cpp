@@ -115,17 +115,5 @@ TEST_F(DeviceWatch, CancelBeforeTheWaitIsNotLost) {
   EXPECT_FALSE(wait_briefly());
 }
 
-TEST(VirtualBus, RefusedWhenOthersMayWriteIt) {
-  std::string templ = (std::filesystem::temp_directory_path() / "vk-vbus-XXXXXX").string();
-  ASSERT_NE(mkdtemp(templ.data()), nullptr);
-  setenv("VELTRAKEY_VBUS", templ.c_str(), 1);
-  EXPECT_EQ(platform::virtual_bus_directory(), templ);
-  std::filesystem::permissions(templ, std::filesystem::perms(0777));
-  EXPECT_EQ(platform::virtual_bus_directory(), "");
-  unsetenv("VELTRAKEY_VBUS");
-  EXPECT_EQ(platform::virtual_bus_directory(), "");
-  std::filesystem::remove_all(templ);
-}
-
 }  // namespace
 }  // namespace veltrakey
