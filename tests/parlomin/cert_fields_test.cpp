@@ -5,9 +5,12 @@
 #include <openssl/objects.h>
 #include <openssl/x509v3.h>
 
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "parlomin.h"
 #include "test_support.h"
@@ -271,6 +274,32 @@ TEST(FixtureShapes, CoverWhatTheSuitesRelyOn) {
   EXPECT_EQ(path_len, 255u);
   ASSERT_EQ(xCert_GetKeyUsage(sub.data(), static_cast<uint32_t>(sub.size()), &usage), 0u);
   EXPECT_EQ(usage, 0x8000u | 0x0400u | 0x0080u);
+}
+
+}  // namespace
+
+namespace {
+
+// Name conversion keeps no shared state: threads converting BMPString values
+// at the same time all get the same answer.
+TEST(Concurrency, NamesReadInParallelAgree) {
+  const bytes leaf = load_fixture("sm2_leaf.der");
+  CertName want;
+  ASSERT_EQ(xCert_GetSubjecttruct(leaf.data(), static_cast<uint32_t>(leaf.size()), &want), 0u);
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 500; ++i) {
+        CertName got;
+        if (xCert_GetSubjecttruct(leaf.data(), static_cast<uint32_t>(leaf.size()), &got) != 0 ||
+            std::memcmp(&got, &want, sizeof(got)) != 0)
+          ++mismatches;
+      }
+    });
+  }
+  for (std::thread &t : threads) t.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }
 
 }  // namespace
