@@ -38,7 +38,7 @@ status walk_certificate(const unsigned char *cert, uint32_t cert_len, cert_stage
     if (status rc = reader.expect(step.tag, fields.*step.field); rc != PARLOMIN_OK) return rc;
     if (step.stage == upto) break;
   }
-  fields.after_public_key = reader.remaining();
+  if (upto == cert_stage::public_key) fields.after_public_key = reader.remaining();
   return PARLOMIN_OK;
 }
 

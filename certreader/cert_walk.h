@@ -15,7 +15,8 @@ struct cert_fields {
   der_element validity;
   der_element subject;
   der_element public_key_info;
-  // What follows subjectPublicKeyInfo inside tbsCertificate.
+  // What follows subjectPublicKeyInfo inside tbsCertificate (set when the
+  // walk went that far).
   byte_span after_public_key;
 };
 
