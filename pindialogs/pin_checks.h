@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <span>
 
+#include "ravenet.h"
 #include "secret_bytes.h"
 
 namespace ravenet {
@@ -27,7 +28,7 @@ inline constexpr std::size_t kMaxPinBytes = 16;
 inline constexpr int kPinFieldMaxChars = 20;
 
 // The default user PIN stored by the reset dialog.
-inline constexpr char kDefaultUserPin[] = "907158";
+inline constexpr char kDefaultUserPin[] = RAVENET_DEFAULT_USER_PIN;
 
 bool hasAllowedPinLength(const SecretBytes &pin);
 bool isDefaultUserPin(const SecretBytes &pin);
