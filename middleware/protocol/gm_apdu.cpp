@@ -1,7 +1,6 @@
 #include "protocol/gm_apdu.h"
 
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
