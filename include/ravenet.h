@@ -3,7 +3,7 @@
  *
  * Every PIN buffer belongs to the caller. Every length is in/out: on entry the
  * buffer's capacity in bytes, on return the number of bytes stored. PINs are
- * the UTF-8 bytes of the entered text, stored without a terminating NUL.
+ * the GBK bytes of the entered text, stored without a terminating NUL.
  * A length pointer must not be NULL, and a buffer may be NULL only with a
  * capacity of 0; otherwise the call returns RAVENET_FAILED without a dialog.
  *

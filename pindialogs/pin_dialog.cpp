@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTextCodec>
 #include <QVBoxLayout>
 #include <string.h>
 
@@ -24,13 +25,21 @@ std::size_t roleIndex(PinRole role)
     return static_cast<std::size_t>(role);
 }
 
+// PINs travel as GBK bytes, the code page the token's other software uses
+// for text; a character GBK cannot hold becomes '?', as there.
+QTextCodec *pinCodec()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("GBK");
+    return codec;
+}
+
 SecretBytes textBytes(const QLineEdit *field)
 {
     if (field == nullptr)
         return {};
-    QByteArray utf8 = field->text().toUtf8();
-    SecretBytes bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-    explicit_bzero(utf8.data(), static_cast<std::size_t>(utf8.size()));
+    QByteArray encoded = pinCodec()->fromUnicode(field->text());
+    SecretBytes bytes(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    explicit_bzero(encoded.data(), static_cast<std::size_t>(encoded.size()));
     return bytes;
 }
 

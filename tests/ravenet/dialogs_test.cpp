@@ -116,8 +116,10 @@ TEST(VerifyDialog, ChecksThePinLengthInBytes)
         {"six", {{"pinEdit", "123456"}}, nullptr, "123456", nullptr},
         {"sixteen", {{"pinEdit", k16}}, nullptr, "0123456789abcdef", nullptr},
         {"seventeen", {{"pinEdit", k17}}, "密码长度只能是6位到16位（含）之间!", nullptr, nullptr},
-        {"utf8 bytes", {{"pinEdit", QStringLiteral("密码12")}}, nullptr, "密码12", nullptr},
-        {"six characters, eighteen bytes", {{"pinEdit", QStringLiteral("密码密码密码")}},
+        {"gbk bytes", {{"pinEdit", QStringLiteral("密码12")}}, nullptr, "\xC3\xDC\xC2\xEB" "12", nullptr},
+        {"three characters, six bytes", {{"pinEdit", QStringLiteral("密码密")}}, nullptr,
+         "\xC3\xDC\xC2\xEB\xC3\xDC", nullptr},
+        {"nine characters, eighteen bytes", {{"pinEdit", QStringLiteral("密码密码密码密码密")}},
          "密码长度只能是6位到16位（含）之间!", nullptr, nullptr},
     });
 }
