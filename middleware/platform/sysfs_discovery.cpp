@@ -1,4 +1,4 @@
-// Enumeration of hidraw and SCSI generic nodes from sysfs.
+// Enumeration of hidraw nodes and SCSI disks from sysfs.
 #include "platform/sysfs_discovery.h"
 
 #include <dirent.h>
@@ -72,14 +72,14 @@ std::vector<std::string> sysfs_hid_paths(const std::string& sysfs_root) {
 
 std::vector<std::string> sysfs_disk_paths(const std::string& sysfs_root) {
   std::vector<std::string> paths;
-  const std::string cls = sysfs_root + "/class/scsi_generic";
+  const std::string cls = sysfs_root + "/block";
   for (const std::string& node : entries_of(cls)) {
+    if (node.rfind("sd", 0) != 0) continue;
     const std::string dev = cls + "/" + node + "/device/";
     const std::string vendor = path_field(first_line(dev + "vendor"));
     const std::string model = path_field(first_line(dev + "model"));
     if (vendor.empty() && model.empty()) continue;
-    const std::string rev = path_field(first_line(dev + "rev"));
-    paths.push_back("usbstor#disk&ven_" + vendor + "&prod_" + model + "&rev_" + rev + "#/dev/" + node);
+    paths.push_back("usbstor#disk&ven_" + vendor + "&prod_" + model + "#/dev/" + node);
   }
   return paths;
 }

@@ -2,7 +2,7 @@
 // Device paths of the HID and SCSI interfaces present in sysfs, composed so
 // that the patterns of the device filter can be found in them:
 //   hid#vid_7c31&pid_c3d4#/dev/hidraw3
-//   usbstor#disk&ven_<vendor>&prod_<model>&rev_<revision>#/dev/sg2
+//   usbstor#disk&ven_<vendor>&prod_<model>#/dev/sdb
 // The sysfs root is a parameter so tests can use a fixture tree.
 #include <string>
 #include <vector>

@@ -26,9 +26,8 @@ void add_hidraw(const temp_dir& sys, const std::string& node, const std::string&
 }
 
 void add_disk(const temp_dir& sys, const std::string& node, const std::string& vendor, const std::string& model) {
-  sys.write("class/scsi_generic/" + node + "/device/vendor", vendor + "\n");
-  sys.write("class/scsi_generic/" + node + "/device/model", model + "\n");
-  sys.write("class/scsi_generic/" + node + "/device/rev", "1.00\n");
+  sys.write("block/" + node + "/device/vendor", vendor + "\n");
+  sys.write("block/" + node + "/device/model", model + "\n");
 }
 
 sandbox_answer not_sandboxed() { return {true, false}; }
@@ -52,10 +51,10 @@ TEST(SysfsDiscovery, ComposesPathsFromTheTree) {
   temp_dir sys;
   add_hidraw(sys, "hidraw3", "0003:00007C31:0000C3D4");
   add_hidraw(sys, "hidraw4", "garbage");
-  add_disk(sys, "sg2", "VELKON  ", "TK5100 Token    ");
+  add_disk(sys, "sdb", "VELKON  ", "TK5100 Token    ");
   EXPECT_EQ(sysfs_hid_paths(sys.path()), std::vector<std::string>{"hid#vid_7c31&pid_c3d4#/dev/hidraw3"});
   EXPECT_EQ(sysfs_disk_paths(sys.path()),
-            std::vector<std::string>{"usbstor#disk&ven_velkon&prod_tk5100_token&rev_1.00#/dev/sg2"});
+            std::vector<std::string>{"usbstor#disk&ven_velkon&prod_tk5100_token#/dev/sdb"});
   EXPECT_TRUE(sysfs_hid_paths(sys.path() + "/missing").empty());
 }
 
@@ -74,9 +73,9 @@ TEST(DeviceManager, DefaultFilterScansHidByThirdFieldOnly) {
 TEST(DeviceManager, FilterFields) {
   manager_fixture f;
   add_hidraw(f.sys, "hidraw0", "0003:00007C31:0000C3D4");
-  add_disk(f.sys, "sg0", "Velkon", "TK5100");
-  add_disk(f.sys, "sg1", "Other", "Stick");
-  const std::string token_disk = "usbstor#disk&ven_velkon&prod_tk5100&rev_1.00#/dev/sg0";
+  add_disk(f.sys, "sda", "Velkon", "TK5100");
+  add_disk(f.sys, "sdc", "Other", "Stick");
+  const std::string token_disk = "usbstor#disk&ven_velkon&prod_tk5100#/dev/sda";
   struct filter_case {
     const char* filter;
     std::vector<std::string> expected;
@@ -131,7 +130,7 @@ TEST(DeviceManager, RefreshTracksPresence) {
 TEST(DeviceAccess, WalksFindsAndRejectsUnknownObjects) {
   manager_fixture f;
   add_hidraw(f.sys, "hidraw0", "0003:00007C31:0000C3D4");
-  add_disk(f.sys, "sg0", "Velkon", "TK5100");
+  add_disk(f.sys, "sda", "Velkon", "TK5100");
   device_access access(f.manager);
   ASSERT_EQ(access.refresh(nullptr), 2);
 
@@ -166,7 +165,7 @@ TEST(DeviceAccess, WalksFindsAndRejectsUnknownObjects) {
 
 TEST(DeviceManager, SandboxedProcessScansThroughTheService) {
   manager_fixture f;
-  add_disk(f.sys, "sg0", "Velkon", "TK5100");
+  add_disk(f.sys, "sda", "Velkon", "TK5100");
   f.manager.set_sandbox_query([] { return sandbox_answer{true, true}; });
   // No service listens: the scan finds nothing instead of the local disk.
   setenv("VELKON_IOSVR", (f.sys.path() + "/no-service").c_str(), 1);
