@@ -41,7 +41,7 @@ struct private_bus {
     unsetenv("VELKON_IOSVR");
   }
   tokensim::virtual_token& plug(token_variant v, const std::string& serial) {
-    tokens.push_back(std::make_unique<tokensim::virtual_token>(v, serial, std::make_shared<tokensim::echo_command_handler>()));
+    tokens.push_back(std::make_shared<tokensim::virtual_token>(v, serial, std::make_shared<tokensim::echo_command_handler>()));
     EXPECT_TRUE(tokens.back()->plug(bus.path()));
     return *tokens.back();
   }
@@ -66,12 +66,8 @@ struct private_bus {
   device_manager manager;
   device_access access {manager};
   bool sandboxed = false;
-  std::vector<std::unique_ptr<tokensim::virtual_token>> tokens;
-  tokensim::io_service service {[this] {
-    std::vector<tokensim::virtual_token*> list;
-    for (auto& t : tokens) list.push_back(t.get());
-    return list;
-  }};
+  std::vector<std::shared_ptr<tokensim::virtual_token>> tokens;
+  tokensim::io_service service {[this] { return tokens; }};
 };
 
 bytes echo_of(const bytes& command) {

@@ -47,7 +47,7 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-io_service::io_service(std::function<std::vector<virtual_token*>()> tokens) : tokens_(std::move(tokens)) {}
+io_service::io_service(std::function<std::vector<std::shared_ptr<virtual_token>>()> tokens) : tokens_(std::move(tokens)) {}
 
 io_service::~io_service() { stop(); }
 
@@ -113,7 +113,7 @@ io_service::session* io_service::find_session(const std::vector<uint8_t>& reques
   auto it = sessions_.find(handle);
   if (it == sessions_.end()) return nullptr;
   const auto live = tokens_();
-  if (std::find(live.begin(), live.end(), it->second.token) == live.end()) {
+  if (std::find(live.begin(), live.end(), it->second.token) == live.end() || !it->second.token->plugged()) {
     sessions_.erase(it);  // its token was unplugged
     return nullptr;
   }
@@ -152,7 +152,7 @@ std::vector<uint8_t> io_service::answer(const std::vector<uint8_t>& request) {
 bool io_service::scan(std::vector<uint8_t>& m) {
   const std::string pattern = lower(field_text(m, pipe::path_offset, pipe::scan_pattern_capacity));
   std::vector<std::string> found;
-  for (virtual_token* t : tokens_()) {
+  for (const auto& t : tokens_()) {
     if (t->variant() == token_variant::scsi && t->path().find(pattern) != std::string::npos) found.push_back(t->path());
   }
   std::fill(m.begin() + pipe::path_offset, m.end(), 0);
@@ -167,7 +167,7 @@ bool io_service::scan(std::vector<uint8_t>& m) {
 
 bool io_service::open(std::vector<uint8_t>& m) {
   const std::string path = field_text(m, pipe::path_offset, pipe::path_capacity);
-  for (virtual_token* t : tokens_()) {
+  for (const auto& t : tokens_()) {
     if (t->variant() != token_variant::scsi || t->path() != path) continue;
     const int32_t handle = next_handle_++;
     sessions_[handle] = session{t, t->open_session()};

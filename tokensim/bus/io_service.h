@@ -18,8 +18,9 @@ namespace tokensim {
 class io_service {
 public:
   // `tokens` lists the tokens the service may reach; it is called from the
-  // service's thread and must be safe to call there.
-  explicit io_service(std::function<std::vector<virtual_token*>()> tokens);
+  // service's thread and must be safe to call there. A handle keeps its
+  // token alive but stops working once the token is no longer listed.
+  explicit io_service(std::function<std::vector<std::shared_ptr<virtual_token>>()> tokens);
   ~io_service();
   io_service(const io_service&) = delete;
   io_service& operator=(const io_service&) = delete;
@@ -33,7 +34,7 @@ public:
 
 private:
   struct session {
-    virtual_token* token;
+    std::shared_ptr<virtual_token> token;  // kept alive while the handle is open
     std::unique_ptr<scsi_target> target;
   };
   void serve();
@@ -46,7 +47,7 @@ private:
   bool transceive(std::vector<uint8_t>& m, session& s);
   bool raw(std::vector<uint8_t>& m, session& s, bool in);
 
-  std::function<std::vector<virtual_token*>()> tokens_;
+  std::function<std::vector<std::shared_ptr<virtual_token>>()> tokens_;
   std::map<int32_t, session> sessions_;
   int32_t next_handle_ = 1;
   std::string path_;
