@@ -176,7 +176,7 @@ TEST(VirtualBus, BulkPathOverScsi) {
   EXPECT_EQ(out_length, 600u);
   EXPECT_EQ(output, input);  // the simulator's bulk path without a cipher gives the block back
 
-  disk.core().set_bulk_limit(0);  // the limit query now fails
+  disk.hub().set_bulk_limit(0);  // the limit query now fails
   ASSERT_EQ(d->query_limit(&limit), 0);
   EXPECT_EQ(limit, 1024u);
 }
@@ -197,7 +197,7 @@ void run_fault_case(const fault_case& c, bool through_service = false) {
   auto plan = tokensim::parse_fault_plan(c.fault);
   ASSERT_TRUE(plan.has_value()) << c.fault;
   plan->commands = 1;
-  token.core().set_fault(*plan);
+  token.hub().set_fault(*plan);
   const bytes command = sample_command(70);
   bytes answer;
   const auto start = clock_type::now();

@@ -63,11 +63,14 @@ TEST(TokensimProgram, PlugExchangeUnplugFromTheCommandLine) {
   ASSERT_NE(d, nullptr);
   EXPECT_NE(dynamic_cast<device_winhid*>(d), nullptr);
   ASSERT_EQ(devices.open(d), 0);
-  const uint8_t command[] = {0x80, 0x04, 0x00, 0x00, 0x00};
-  uint8_t answer[64];
+  // The device information command; the token answers with data and 90 00.
+  const uint8_t command[] = {0x80, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
+  uint8_t answer[2048];
   size_t length = sizeof(answer);
   ASSERT_EQ(devices.transmit_raw(d, command, sizeof(command), answer, &length), 0);
-  EXPECT_EQ(length, sizeof(command) + 2);
+  ASSERT_GT(length, 2u);
+  EXPECT_EQ(answer[length - 2], 0x90);
+  EXPECT_EQ(answer[length - 1], 0x00);
 
   EXPECT_EQ(wait_exit(spawn({TOKENSIM_PATH, "--bus", bus, "unplug", "P1"})), 0);
   EXPECT_EQ(devices.refresh(nullptr), 0);

@@ -1,13 +1,14 @@
-// The command interpreter of the token plugs in here. Until it exists the
-// tokens echo every command unit with status 90 00.
+// The token's command interpreter, keeping each token's state in a file of
+// its own under the store folder.
 #include "app/handler_factory.h"
 
-#include "bus/echo_command_handler.h"
+#include "core/token_core.h"
 
 namespace tokensim {
 
-std::shared_ptr<command_handler> make_command_handler(const token_options&) {
-  return std::make_shared<echo_command_handler>();
+std::shared_ptr<command_handler> make_command_handler(const token_options& options) {
+  const std::string state = options.store_dir.empty() ? std::string() : options.store_dir + "/" + options.serial + ".token";
+  return std::make_shared<token_core>(state, options.serial);
 }
 
 }  // namespace tokensim

@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
     }
     return usage();
   }
-  tokensim::token_shelf shelf(bus, store.empty() ? bus : store);
+  // Without a store folder the tokens keep their state in memory only.
+  tokensim::token_shelf shelf(bus, store);
   if (with_service) {
     const std::string reply = shelf.start_service(service.empty() ? veltrakey::pipe_service_path() : service);
     std::cout << reply << std::endl;

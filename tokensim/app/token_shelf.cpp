@@ -39,7 +39,7 @@ std::string token_shelf::plug(const std::string& variant_text, const std::string
   auto token = std::make_shared<virtual_token>(*variant, serial, make_command_handler({serial, store_dir_}));
   std::lock_guard lock(mutex_);
   if (find(token->path())) return "error: already plugged " + token->path();
-  token->core().set_fault(*plan);
+  token->hub().set_fault(*plan);
   if (!token->plug(bus_dir_)) return "error: cannot plug " + token->path() + ": " + std::strerror(errno);
   tokens_.push_back(std::move(token));
   return "plugged " + tokens_.back()->path();
@@ -69,7 +69,7 @@ std::string token_shelf::set_fault(const std::string& name, const std::string& f
   std::lock_guard lock(mutex_);
   virtual_token* t = find(name);
   if (!t) return "error: no token " + name;
-  t->core().set_fault(*plan);
+  t->hub().set_fault(*plan);
   return "faults " + t->path() + " " + faults;
 }
 
@@ -80,7 +80,7 @@ std::string token_shelf::set_limit(const std::string& name, const std::string& l
   std::lock_guard lock(mutex_);
   virtual_token* t = find(name);
   if (!t) return "error: no token " + name;
-  t->core().set_bulk_limit(uint32_t(value));
+  t->hub().set_bulk_limit(uint32_t(value));
   return "limit " + t->path() + " " + limit;
 }
 
@@ -89,7 +89,7 @@ std::string token_shelf::list() {
   std::string text;
   for (auto& t : tokens_) {
     text += std::string(variant_name(t->variant())) + " " + t->path() + " commands=" +
-            std::to_string(t->core().commands()) + "\n";
+            std::to_string(t->hub().commands()) + "\n";
   }
   return text.empty() ? "no tokens" : text.substr(0, text.size() - 1);
 }

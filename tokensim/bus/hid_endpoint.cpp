@@ -22,8 +22,8 @@ using steady = std::chrono::steady_clock;
 
 class hid_connection {
 public:
-  hid_connection(int fd, token_variant variant, token_core& core, const std::atomic<bool>& stop)
-      : fd_(fd), variant_(variant), core_(core), stop_(stop) {}
+  hid_connection(int fd, token_variant variant, token_hub& hub, const std::atomic<bool>& stop)
+      : fd_(fd), variant_(variant), hub_(hub), stop_(stop) {}
 
   void run() {
     bytes message;
@@ -75,9 +75,9 @@ private:
   bool run_frame(const bytes& frame) {
     const auto request = parse_hid_request(frame);
     if (!request) return true;  // not a frame this token understands: no answer
-    bytes response = core_.run(request->command.data(), request->command.size());
+    bytes response = hub_.run(request->command.data(), request->command.size());
     if (variant_ == token_variant::hid_long && response.size() > long_response_room) response = {0x6F, 0x00};
-    const fault_plan plan = core_.take_fault();
+    const fault_plan plan = hub_.take_fault();
     if (plan.drop) return true;
     if (variant_ == token_variant::hid_ctrl_io) {
       // A polled token is not slow to answer the poll; it just has nothing yet.
@@ -132,7 +132,7 @@ private:
 
   int fd_;
   token_variant variant_;
-  token_core& core_;
+  token_hub& hub_;
   const std::atomic<bool>& stop_;
   bytes assembly_;
   std::deque<bytes> features_;
@@ -142,8 +142,8 @@ private:
 
 }  // namespace
 
-void serve_hid_connection(int fd, token_variant variant, token_core& core, const std::atomic<bool>& stop) {
-  hid_connection(fd, variant, core, stop).run();
+void serve_hid_connection(int fd, token_variant variant, token_hub& hub, const std::atomic<bool>& stop) {
+  hid_connection(fd, variant, hub, stop).run();
 }
 
 }  // namespace tokensim

@@ -3,12 +3,12 @@
 // output reports, runs them, and answers in input or feature reports.
 #include <atomic>
 
-#include "bus/token_core.h"
+#include "bus/token_hub.h"
 #include "bus/token_variant.h"
 
 namespace tokensim {
 
 // Serves until the host hangs up, a fault hangs up, or `stop` is set.
-void serve_hid_connection(int fd, token_variant variant, token_core& core, const std::atomic<bool>& stop);
+void serve_hid_connection(int fd, token_variant variant, token_hub& hub, const std::atomic<bool>& stop);
 
 }  // namespace tokensim

@@ -7,8 +7,8 @@
 namespace tokensim {
 namespace vbus = veltrakey::vbus;
 
-void serve_scsi_connection(int fd, token_core& core, const std::atomic<bool>& stop) {
-  scsi_target target(core);
+void serve_scsi_connection(int fd, token_hub& hub, const std::atomic<bool>& stop) {
+  scsi_target target(hub);
   std::vector<uint8_t> message;
   while (receive_message(fd, &message, stop)) {
     if (message.size() < vbus::scsi_header_length || message[0] != vbus::op_scsi) continue;

@@ -2,10 +2,10 @@
 // The token's side of one SCSI connection on the bus.
 #include <atomic>
 
-#include "bus/token_core.h"
+#include "bus/token_hub.h"
 
 namespace tokensim {
 
-void serve_scsi_connection(int fd, token_core& core, const std::atomic<bool>& stop);
+void serve_scsi_connection(int fd, token_hub& hub, const std::atomic<bool>& stop);
 
 }  // namespace tokensim

@@ -57,7 +57,7 @@ scsi_outcome scsi_target::execute(const std::array<uint8_t, 12>& cdb, bool in, c
     case 0x12:  // INQUIRY
       return in ? data_in(inquiry_data(), std::min<uint32_t>(length, cdb[4])) : check_condition();
     case 0xF9: {  // bulk limit
-      const uint32_t limit = core_.bulk_limit();
+      const uint32_t limit = hub_.bulk_limit();
       if (!in || limit == 0) return check_condition();
       return data_in({uint8_t(limit), uint8_t(limit >> 8), uint8_t(limit >> 16), uint8_t(limit >> 24)}, length);
     }
@@ -77,8 +77,8 @@ scsi_outcome scsi_target::framed_command(const std::vector<uint8_t>& data, uint3
   if (data.size() < 3 || data[0] != 0x12) return check_condition();
   const size_t n = size_t(data[1]) << 8 | data[2];
   if (3 + n > data.size()) return check_condition();
-  pending_ = core_.run(data.data() + 3, n);
-  pending_fault_ = core_.take_fault();
+  pending_ = hub_.run(data.data() + 3, n);
+  pending_fault_ = hub_.take_fault();
   has_pending_ = true;
   scsi_outcome o;
   o.count = length;
@@ -101,7 +101,7 @@ scsi_outcome scsi_target::framed_response(uint32_t length, const std::atomic<boo
 
 scsi_outcome scsi_target::bulk_write(const std::array<uint8_t, 12>& cdb, const std::vector<uint8_t>& data,
                                      uint32_t length) {
-  if (length > core_.bulk_limit() || length % 512 != 0) return check_condition();
+  if (length > hub_.bulk_limit() || length % 512 != 0) return check_condition();
   bulk_direction_ = cdb[2];
   bulk_algorithm_ = uint32_t(cdb[3]) | uint32_t(cdb[4]) << 8 | uint32_t(cdb[5]) << 16 | uint32_t(cdb[6]) << 24;
   bulk_length_ = uint16_t(cdb[7] | cdb[8] << 8);
@@ -113,7 +113,7 @@ scsi_outcome scsi_target::bulk_write(const std::array<uint8_t, 12>& cdb, const s
 
 scsi_outcome scsi_target::bulk_read(uint32_t length) {
   if (bulk_block_.empty()) return check_condition();
-  std::vector<uint8_t> block = core_.run_bulk(bulk_algorithm_, bulk_direction_, bulk_block_);
+  std::vector<uint8_t> block = hub_.run_bulk(bulk_algorithm_, bulk_direction_, bulk_block_);
   bulk_block_.clear();
   block.resize(std::min<size_t>(block.size(), length));
   return data_in(std::move(block), length);

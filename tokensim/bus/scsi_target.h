@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bus/token_core.h"
+#include "bus/token_hub.h"
 
 namespace tokensim {
 
@@ -18,7 +18,7 @@ struct scsi_outcome {
 
 class scsi_target {
 public:
-  explicit scsi_target(token_core& core) : core_(core) {}
+  explicit scsi_target(token_hub& hub) : hub_(hub) {}
 
   // `length` is the host's transfer length; `data` the data out.
   scsi_outcome execute(const std::array<uint8_t, 12>& cdb, bool data_in, const std::vector<uint8_t>& data,
@@ -30,7 +30,7 @@ private:
   scsi_outcome bulk_write(const std::array<uint8_t, 12>& cdb, const std::vector<uint8_t>& data, uint32_t length);
   scsi_outcome bulk_read(uint32_t length);
 
-  token_core& core_;
+  token_hub& hub_;
   std::vector<uint8_t> pending_;
   bool has_pending_ = false;
   fault_plan pending_fault_;

@@ -21,7 +21,7 @@ constexpr int accept_poll_ms = 100;
 }  // namespace
 
 virtual_token::virtual_token(token_variant variant, std::string serial, std::shared_ptr<command_handler> handler)
-    : variant_(variant), path_(device_path_for(variant, serial)), core_(std::move(handler)) {}
+    : variant_(variant), path_(device_path_for(variant, serial)), hub_(std::move(handler)) {}
 
 virtual_token::~virtual_token() { unplug(); }
 
@@ -77,9 +77,9 @@ void virtual_token::accept_loop() {
     std::lock_guard lock(connections_mutex_);
     std::thread worker([this, fd, done] {
       if (is_hid(variant_)) {
-        serve_hid_connection(fd, variant_, core_, stop_);
+        serve_hid_connection(fd, variant_, hub_, stop_);
       } else {
-        serve_scsi_connection(fd, core_, stop_);
+        serve_scsi_connection(fd, hub_, stop_);
       }
       // The host sees the hang-up at once; the descriptor is closed when reaped.
       shutdown(fd, SHUT_RDWR);
@@ -125,7 +125,7 @@ void virtual_token::unplug() {
 
 std::unique_ptr<scsi_target> virtual_token::open_session() {
   if (is_hid(variant_)) return nullptr;
-  return std::make_unique<scsi_target>(core_);
+  return std::make_unique<scsi_target>(hub_);
 }
 
 }  // namespace tokensim

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "bus/token_core.h"
+#include "bus/token_hub.h"
 #include "bus/token_variant.h"
 
 namespace tokensim {
@@ -34,7 +34,7 @@ public:
 
   const std::string& path() const { return path_; }
   token_variant variant() const { return variant_; }
-  token_core& core() { return core_; }
+  token_hub& hub() { return hub_; }
   // A session for the I/O service (disk-class tokens only).
   std::unique_ptr<scsi_target> open_session();
 
@@ -44,7 +44,7 @@ private:
 
   token_variant variant_;
   std::string path_;
-  token_core core_;
+  token_hub hub_;
   std::string socket_file_;
   int listen_fd_ = -1;
   unsigned long socket_inode_ = 0;

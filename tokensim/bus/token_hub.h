@@ -16,9 +16,9 @@ namespace tokensim {
 using bulk_processor =
     std::function<std::vector<uint8_t>(uint32_t algorithm, uint8_t direction, const std::vector<uint8_t>& block)>;
 
-class token_core {
+class token_hub {
 public:
-  explicit token_core(std::shared_ptr<command_handler> handler);
+  explicit token_hub(std::shared_ptr<command_handler> handler);
 
   std::vector<uint8_t> run(const uint8_t* command, size_t length);
   std::vector<uint8_t> run_bulk(uint32_t algorithm, uint8_t direction, const std::vector<uint8_t>& block);
