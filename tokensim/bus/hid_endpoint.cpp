@@ -118,6 +118,8 @@ private:
   bool answer_feature(const bytes& message) {
     if (message.size() != 3) return true;
     const size_t length = vbus::get_le16(&message[1]);
+    // Only the token's own feature report can be read.
+    if (length != lengths_of(variant_).feature) return send_message(fd_, bytes{vbus::op_hid_feature});
     bytes answer(1 + length, 0);
     answer[0] = vbus::op_hid_feature;
     const bool ready = steady::now() >= ready_at_ && empty_left_ == 0;
