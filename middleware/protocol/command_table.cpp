@@ -1,5 +1,7 @@
 #include "protocol/command_table.h"
 
+namespace veltrakey {
+
 namespace {
 
 constexpr int16_t V = CMD_VARIABLE;
@@ -177,3 +179,5 @@ std::unique_ptr<gm_apdu> build_command(cmd id, const command_args& args) {
   if (spec.timeout_ms && timed) apdu->set_timeout(spec.timeout_ms);
   return apdu;
 }
+
+}  // namespace veltrakey

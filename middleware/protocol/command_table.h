@@ -7,6 +7,8 @@
 
 #include "protocol/gm_apdu.h"
 
+namespace veltrakey {
+
 enum class cmd : uint16_t {
   // device
   set_label, get_dev_info, get_short_dev_info, dev_auth, change_dev_auth_key_ex, gen_random,
@@ -83,3 +85,5 @@ const command_spec& command_info(cmd id);
 
 // A new record for the command, its variable parts filled from args.
 std::unique_ptr<gm_apdu> build_command(cmd id, const command_args& args = {});
+
+}  // namespace veltrakey

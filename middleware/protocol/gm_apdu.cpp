@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace veltrakey {
+
 namespace {
 
 constexpr uint32_t EXTENDED_BIT = 0x10;
@@ -152,3 +154,5 @@ int gm_apdu::parse_response(const uint8_t* bytes, size_t n) {
   response_length_ = static_cast<int32_t>(n - 2);
   return APDU_OK;
 }
+
+}  // namespace veltrakey

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+namespace veltrakey {
+
 // Encoding kinds of a command unit.
 enum apdu_kind : uint32_t {
   APDU_HEADER_ONLY = 0x01,
@@ -92,3 +94,5 @@ private:
   char name_[APDU_NAME_MAX + 1] = {};
   uint32_t timeout_ = 0;
 };
+
+}  // namespace veltrakey

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace veltrakey;
+
 using bytes = std::vector<uint8_t>;
 
 bytes serialize(const gm_apdu& apdu, int* result = nullptr) {

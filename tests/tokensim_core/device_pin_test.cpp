@@ -144,6 +144,7 @@ TEST(TokenCommands, MalformedUnitsAreRefusedNotRun) {
   const bytes cases[] = {
       {0x80},                                       // shorter than a header
       {0x80, 0x26, 0, 0, 5, 'a'},                   // short Lc larger than the data
+      {0x80, 0x26, 0, 0, 0, 1},                     // extended length cut short
       {0x80, 0x26, 0, 0, 0, 0, 9, 'a', 'b'},        // extended Lc larger than the data
       {0x80, 0x14, 0, 1, 0, 0, 1, 0x00, 0x00, 0x03},  // application id cut short
   };

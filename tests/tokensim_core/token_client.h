@@ -12,6 +12,11 @@
 
 namespace test {
 
+using veltrakey::build_command;
+using veltrakey::cmd;
+using veltrakey::command_args;
+using veltrakey::gm_apdu;
+
 using bytes = std::vector<uint8_t>;
 
 struct reply {

@@ -24,6 +24,7 @@ std::optional<command_unit> parse_unit(std::span<const uint8_t> in) {
     c.data = in.subspan(5);
     return c;
   }
+  if (n < 7) return std::nullopt;  // an extended length needs its three bytes
   if (n == 7) {
     const uint32_t le = uint32_t{in[5]} << 8 | in[6];
     c.le = le ? le : 65536;
