@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/token_core.h"
+#include "core/token_interpreter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  tokensim::token_core token("");
+  tokensim::token_interpreter token("");
   size_t pos = 0;
   while (pos + 2 <= size) {
     const size_t n = size_t{data[pos]} << 8 | data[pos + 1];

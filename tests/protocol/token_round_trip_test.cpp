@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/status_word.h"
-#include "core/token_core.h"
+#include "core/token_interpreter.h"
 #include "hostcrypto/pin_block.h"
 #include "protocol/command_chain.h"
 #include "scripted_device.h"
@@ -43,7 +43,7 @@ protected:
                            nullptr, known);
   }
 
-  tokensim::token_core token{""};
+  tokensim::token_interpreter token{""};
   scripted_device device{&token};
   bytes app, container;
 };

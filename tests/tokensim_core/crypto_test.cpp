@@ -7,10 +7,10 @@
 namespace {
 
 using namespace test;
-using tokensim::token_core;
+using tokensim::token_interpreter;
 
 TEST(TokenSm2, SignVerifyEncryptDecrypt) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   const reply pub = host.send(cmd::gen_ecc_key_pair, {.data = cat({o.ids(), be32(256)})});
@@ -44,7 +44,7 @@ TEST(TokenSm2, SignVerifyEncryptDecrypt) {
 }
 
 TEST(TokenSm2, InteractiveSignatureWaitsForTheUser) {
-  token_core token("");
+  token_interpreter token("");
   token.config().interactive_waits = 2;
   token_client host(token);
   const opened o = host.logged_in();
@@ -74,7 +74,7 @@ bytes openssl_sm4_cbc(const bytes& key, const bytes& iv, const bytes& plain) {
 }
 
 TEST(TokenCiphers, StreamingEncryptionMatchesLibcrypto) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   const bytes key(16, 0x11), iv(16, 0x22);
@@ -99,7 +99,7 @@ TEST(TokenCiphers, StreamingEncryptionMatchesLibcrypto) {
 }
 
 TEST(TokenDigests, PiecesAndIdentityMatchLibcrypto) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   bytes message(3000, 0x61);
   ASSERT_EQ(host.send(cmd::digest_init, {.p2 = 3}).sw, 0x9000);
@@ -140,7 +140,7 @@ TEST(TokenDigests, PiecesAndIdentityMatchLibcrypto) {
 }
 
 TEST(TokenRsa, GeneratedPairSignsAndDecrypts) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   const reply pub = host.send(cmd::gen_rsa_key_pair, {.data = cat({o.ids(), be16(1024)})});

@@ -5,12 +5,12 @@
 namespace {
 
 using namespace test;
-using tokensim::token_core;
+using tokensim::token_interpreter;
 
 const std::string MAC_APP = "\xF0\xF1\xF2\xF3\xF4\xF5\xF6\xF7";
 
 TEST(TokenApplications, CreateNeedsDeviceAuthenticationAndLists) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   bytes record(80, 0);
   EXPECT_EQ(host.send(cmd::create_application, {.data = record}).sw, 0x6982);
@@ -28,7 +28,7 @@ TEST(TokenApplications, CreateNeedsDeviceAuthenticationAndLists) {
 }
 
 TEST(TokenApplications, DeviceAuthenticationCountsFailures) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   EXPECT_EQ(host.send(cmd::dev_auth, {.data = bytes(16, 1)}).sw, 0x6985);  // no challenge yet
   host.send(cmd::gen_random, {.le = 8});
@@ -39,7 +39,7 @@ TEST(TokenApplications, DeviceAuthenticationCountsFailures) {
 }
 
 TEST(TokenPins, VerifyCountsDownAndLocks) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const uint16_t app = host.create_application("bank", "admin123", "user1234", 3);
 
@@ -84,7 +84,7 @@ bytes token_mac(token_client& host, const bytes& key, const bytes& challenge_are
 }
 
 TEST(TokenPins, ChangeChecksTheMacAndUnblockResetsTheUser) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const uint16_t app = host.create_application("bank", "admin123", "user1234", 3);
 
@@ -120,7 +120,7 @@ TEST(TokenPins, ChangeChecksTheMacAndUnblockResetsTheUser) {
 }
 
 TEST(TokenPins, RemoteUnblockAcceptsEitherPadding) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const uint16_t app = host.create_application("bank", "admin123", "user1234", 3);
   const std::string next = "0123456789abcdef";  // a whole block: the two paddings differ
@@ -140,7 +140,7 @@ TEST(TokenPins, RemoteUnblockAcceptsEitherPadding) {
 }
 
 TEST(TokenCommands, MalformedUnitsAreRefusedNotRun) {
-  token_core token("");
+  token_interpreter token("");
   const bytes cases[] = {
       {0x80},                                       // shorter than a header
       {0x80, 0x26, 0, 0, 5, 'a'},                   // short Lc larger than the data
@@ -159,7 +159,7 @@ TEST(TokenCommands, MalformedUnitsAreRefusedNotRun) {
 }
 
 TEST(TokenCommands, InjectedStatusAnswersInsteadOfTheCommand) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   token.inject_status(0x04, 0x6F00, 1, 1);  // GetShortDevInfo once
   EXPECT_EQ(host.send(cmd::get_short_dev_info).sw, 0x6F00);

@@ -5,7 +5,7 @@
 namespace {
 
 using namespace test;
-using tokensim::token_core;
+using tokensim::token_interpreter;
 
 bytes file_attributes(const std::string& name, uint32_t size, uint8_t read, uint8_t write) {
   bytes a(44, 0);
@@ -18,7 +18,7 @@ bytes file_attributes(const std::string& name, uint32_t size, uint8_t read, uint
 }
 
 TEST(TokenFiles, RightsSizesAndContents) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const uint16_t app = host.create_application("bank", "admin123", "user1234", 3, 0x10);
   const uint8_t hi = static_cast<uint8_t>(app >> 8), lo = static_cast<uint8_t>(app);
@@ -50,7 +50,7 @@ TEST(TokenFiles, RightsSizesAndContents) {
 }
 
 TEST(TokenFiles, EncryptedReadAndWriteRoundTrip) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   ASSERT_EQ(host.send(cmd::create_file, {.p1 = static_cast<uint8_t>(o.app >> 8), .p2 = static_cast<uint8_t>(o.app),
@@ -73,7 +73,7 @@ TEST(TokenFiles, EncryptedReadAndWriteRoundTrip) {
 }
 
 TEST(TokenContainers, CertificateTravelsChainedAndComesBackInPortions) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   bytes cert(2500);
@@ -108,7 +108,7 @@ TEST(TokenContainers, CertificateTravelsChainedAndComesBackInPortions) {
 }
 
 TEST(TokenContainers, ListingAndDeletion) {
-  token_core token("");
+  token_interpreter token("");
   token_client host(token);
   const opened o = host.logged_in();
   host.create_container(o.app, "second");
@@ -120,7 +120,7 @@ TEST(TokenContainers, ListingAndDeletion) {
 }
 
 TEST(TokenSessionKeys, FullStoreAnswersNoRoomUntilAKeyGoes) {
-  token_core token("");
+  token_interpreter token("");
   token.config().key_store_capacity = 2;
   token_client host(token);
   const opened o = host.logged_in();

@@ -11,7 +11,7 @@
 namespace {
 
 using namespace test;
-using tokensim::token_core;
+using tokensim::token_interpreter;
 
 class TokenStateFile : public ::testing::Test {
 protected:
@@ -36,7 +36,7 @@ public:
     if (pid_ == 0) {
       close(to_child[1]);
       close(from_child[0]);
-      token_core token(path);
+      token_interpreter token(path);
       for (;;) {
         uint32_t n = 0;
         if (read(to_child[0], &n, 4) != 4) _exit(0);
@@ -98,7 +98,7 @@ TEST_F(TokenStateFile, KilledBetweenCommandsLosesNothingAcknowledged) {
     ASSERT_NE(cont, 0);
     sim.kill_now();  // no orderly shutdown
   }
-  token_core again(path_);
+  token_interpreter again(path_);
   ASSERT_TRUE(again.ready());
   token_client host(again);
   EXPECT_EQ(host.open_application("bank"), app);
@@ -111,9 +111,9 @@ TEST_F(TokenStateFile, KilledBetweenCommandsLosesNothingAcknowledged) {
 }
 
 TEST_F(TokenStateFile, CorruptStateIsRefusedAndKept) {
-  { token_core first(path_); }
+  { token_interpreter first(path_); }
   std::filesystem::resize_file(path_, 20);
-  token_core broken(path_);
+  token_interpreter broken(path_);
   EXPECT_FALSE(broken.ready());
   const bytes unit = {0x80, 0x04, 0, 0, 0, 0, 0};
   const bytes answer = broken.handle(unit.data(), unit.size());
@@ -122,7 +122,7 @@ TEST_F(TokenStateFile, CorruptStateIsRefusedAndKept) {
 }
 
 TEST_F(TokenStateFile, UnwritableStateUndoesTheChange) {
-  token_core token(path_);
+  token_interpreter token(path_);
   token_client host(token);
   const uint16_t app = host.create_application("bank", "admin123", "user1234");
   std::filesystem::remove_all(folder_);  // the next save cannot happen

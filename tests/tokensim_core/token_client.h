@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/token_core.h"
+#include "core/token_interpreter.h"
 #include "protocol/command_table.h"
 
 namespace test {

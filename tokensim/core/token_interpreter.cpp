@@ -1,4 +1,4 @@
-#include "core/token_core.h"
+#include "core/token_interpreter.h"
 
 #include <array>
 
@@ -66,7 +66,7 @@ bytes with_status(answer a) {
 
 }  // namespace
 
-token_core::token_core(std::string state_path, const std::string& serial) : path_(std::move(state_path)) {
+token_interpreter::token_interpreter(std::string state_path, const std::string& serial) : path_(std::move(state_path)) {
   if (!path_.empty()) {
     if (auto image = load_state_file(path_)) {
       if (auto device = decode_state(*image)) {
@@ -82,13 +82,13 @@ token_core::token_core(std::string state_path, const std::string& serial) : path
   ready_ = persist();
 }
 
-void token_core::inject_status(uint8_t ins, uint16_t sw, int times, int16_t p1) {
+void token_interpreter::inject_status(uint8_t ins, uint16_t sw, int times, int16_t p1) {
   token_.faults.push_back({ins, p1, sw, times});
 }
 
-void token_core::power_cycle() { token_.session = token_session{}; }
+void token_interpreter::power_cycle() { token_.session = token_session{}; }
 
-bool token_core::persist() {
+bool token_interpreter::persist() {
   bytes image = encode_state(token_.device);
   if (image == saved_image_) return true;
   if (!path_.empty() && !save_state_file(path_, image)) return false;
@@ -96,7 +96,7 @@ bool token_core::persist() {
   return true;
 }
 
-answer token_core::execute(const command_unit& unit) {
+answer token_interpreter::execute(const command_unit& unit) {
   answer out;
   for (auto it = token_.faults.begin(); it != token_.faults.end(); ++it) {
     if (it->ins != unit.ins || (it->p1 >= 0 && it->p1 != unit.p1)) continue;
@@ -144,7 +144,7 @@ answer token_core::execute(const command_unit& unit) {
   return out;
 }
 
-std::vector<uint8_t> token_core::handle(const uint8_t* command, size_t length) {
+std::vector<uint8_t> token_interpreter::handle(const uint8_t* command, size_t length) {
   answer out;
   if (!ready_) {
     out.sw = SW_UNKNOWN;

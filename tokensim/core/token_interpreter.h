@@ -11,11 +11,11 @@
 
 namespace tokensim {
 
-class token_core : public command_handler {
+class token_interpreter : public command_handler {
 public:
   // Loads the token from state_path, or provisions a new one there with the
   // given serial number. An empty path keeps the token in memory only.
-  explicit token_core(std::string state_path, const std::string& serial = "TS0000000001");
+  explicit token_interpreter(std::string state_path, const std::string& serial = "TS0000000001");
 
   std::vector<uint8_t> handle(const uint8_t* command, size_t length) override;
 
