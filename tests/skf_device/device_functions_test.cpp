@@ -172,15 +172,18 @@ TEST_F(DeviceTest, OemFilterListsAcceptedTokensOnly) {
 TEST_F(DeviceTest, OemAreaWritesAtTheirOffsets) {
   bus->plug("SN00001");
   DEVHANDLE h = connect("SN00001");
+  // Past the token's area: the token refuses; past what an offset can say: refused here.
+  std::vector<BYTE> area(1024, 0);
+  EXPECT_EQ(skf->XKF_WriteOemInfo(h, 1023, 2, area.data()), ULONG{SAR_NO_ROOM});
+  EXPECT_EQ(skf->XKF_WriteOemInfo(h, 0xFFFF, 2, area.data()), ULONG{SAR_INVALIDPARAMERR});
   // The whole area in one call; the identifier at 0x80 decides whether the
   // token stays listed.
-  std::vector<BYTE> area(1024, 0);
   memcpy(area.data() + 0x80, "FOREIGN", 7);
   ASSERT_EQ(skf->XKF_WriteOemInfo(h, 0, static_cast<ULONG>(area.size()), area.data()), ULONG{SAR_OK});
   EXPECT_TRUE(enumerate().empty()) << "FOREIGN is not an accepted OEM";
-  // Past the token's area: the token refuses; past what an offset can say: refused here.
-  EXPECT_EQ(skf->XKF_WriteOemInfo(h, 1023, 2, area.data()), ULONG{SAR_NO_ROOM});
-  EXPECT_EQ(skf->XKF_WriteOemInfo(h, 0xFFFF, 2, area.data()), ULONG{SAR_INVALIDPARAMERR});
+  // The dropped token's transport is gone; the handle fails cleanly.
+  BYTE bytes[4];
+  EXPECT_NE(skf->SKF_GenRandom(h, bytes, sizeof bytes), ULONG{SAR_OK});
   EXPECT_EQ(skf->XKF_WriteOemInfo(h, 0, 0, nullptr), ULONG{SAR_OK});
 }
 
