@@ -70,6 +70,17 @@ TEST(SequenceCounter, StartsAtOneAndWrapsToOneNeverZero) {
   EXPECT_EQ(c.current(), 1);
 }
 
+// CTest runs every test in a process of its own, where this is the first send.
+TEST(HidHs, FirstFrameAfterLoadCarriesOne) {
+  if (hid65_sequence().current() != 0) GTEST_SKIP() << "another test has sent in this process";
+  hs_fixture f;
+  const bytes command = {0x00, 0x84, 0x00, 0x00, 0x08};
+  ASSERT_EQ(f.device.send_command(command.data(), command.size()), 0);
+  EXPECT_EQ(f.port->written.at(0)[2 + 19], 1);
+  for (int i = 0; i < 255; ++i) ASSERT_EQ(f.device.send_command(command.data(), command.size()), 0);
+  EXPECT_EQ(f.port->written.back()[2 + 19], 1);  // the 256th frame: 255 is followed by 1
+}
+
 TEST(HidHs, RequestFrameBytes) {
   hs_fixture f;
   const bytes command = {0x80, 0x04, 0x00, 0x00, 0x00};
