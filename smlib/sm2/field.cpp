@@ -24,51 +24,55 @@ struct fold_table {
 };
 constexpr fold_table fold_multiples;
 
-inline void subtract_prime_if_needed(fe &r, mp_limb_t carry)
-{
-    mp_limb_t t[limbs];
-    const mp_limb_t borrow = mpn_sub_n(t, r.v, field_prime.v, limbs);
-    if (carry || !borrow)
-        mpn_copyi(r.v, t, limbs);
-}
-
 } // namespace
 
 // The product is split into sixteen 32-bit words c0..c15. Each word above the
 // eighth stands for c_i * 2^(32 i), which 2^256 = 2^224 + 2^96 - 2^64 + 1
 // (mod p) folds onto the low eight words with small coefficients; the sums
-// per word are gathered in signed 64-bit accumulators.
+// per word are gathered in signed 64-bit accumulators. Everything stays in
+// named locals so the compiler keeps it in registers.
 void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs])
 {
-    int64_t c[16];
-    for (int i = 0; i < 2 * limbs; ++i) {
-        c[2 * i] = int64_t(t[i] & 0xFFFFFFFF);
-        c[2 * i + 1] = int64_t(t[i] >> 32);
-    }
-    int64_t a[8];
-    a[0] = c[0] + c[8] + c[9] + c[10] + c[11] + c[12] + 2 * (c[13] + c[14] + c[15]);
-    a[1] = c[1] + c[9] + c[10] + c[11] + c[12] + c[13] + 2 * (c[14] + c[15]);
-    a[2] = c[2] - c[8] - c[9] - c[13] - c[14];
-    a[3] = c[3] + c[8] + c[11] + c[12] + 2 * c[13] + c[14] + c[15];
-    a[4] = c[4] + c[9] + c[12] + c[13] + 2 * c[14] + c[15];
-    a[5] = c[5] + c[10] + c[13] + c[14] + 2 * c[15];
-    a[6] = c[6] + c[11] + c[14] + c[15];
-    a[7] = c[7] + c[8] + c[9] + c[10] + c[11] + 2 * (c[12] + c[13] + c[14]) + 3 * c[15];
+    constexpr mp_limb_t low = 0xFFFFFFFF;
+    const int64_t c0 = int64_t(t[0] & low), c1 = int64_t(t[0] >> 32);
+    const int64_t c2 = int64_t(t[1] & low), c3 = int64_t(t[1] >> 32);
+    const int64_t c4 = int64_t(t[2] & low), c5 = int64_t(t[2] >> 32);
+    const int64_t c6 = int64_t(t[3] & low), c7 = int64_t(t[3] >> 32);
+    const int64_t c8 = int64_t(t[4] & low), c9 = int64_t(t[4] >> 32);
+    const int64_t c10 = int64_t(t[5] & low), c11 = int64_t(t[5] >> 32);
+    const int64_t c12 = int64_t(t[6] & low), c13 = int64_t(t[6] >> 32);
+    const int64_t c14 = int64_t(t[7] & low), c15 = int64_t(t[7] >> 32);
 
-    // Signed carries leave eight 32-bit words and a carry word.
-    for (int i = 0; i < 7; ++i) {
-        a[i + 1] += a[i] >> 32;
-        a[i] &= 0xFFFFFFFF;
-    }
-    const int64_t top = a[7] >> 32;
-    a[7] &= 0xFFFFFFFF;
-    for (int i = 0; i < limbs; ++i)
-        r.v[i] = mp_limb_t(a[2 * i]) | (mp_limb_t(a[2 * i + 1]) << 32);
+    const int64_t s1415 = c14 + c15;
+    const int64_t s0 = c0 + c8 + c9 + c10 + c11 + c12 + 2 * (c13 + s1415);
+    int64_t s1 = c1 + c9 + c10 + c11 + c12 + c13 + 2 * s1415;
+    int64_t s2 = c2 - c8 - c9 - c13 - c14;
+    int64_t s3 = c3 + c8 + c11 + c12 + 2 * c13 + s1415;
+    int64_t s4 = c4 + c9 + c12 + c13 + 2 * c14 + c15;
+    int64_t s5 = c5 + c10 + c13 + s1415 + c15;
+    int64_t s6 = c6 + c11 + s1415;
+    int64_t s7 = c7 + c8 + c9 + c10 + c11 + 2 * (c12 + c13 + c14) + 3 * c15;
+
+    // Signed carries (arithmetic shifts) leave eight 32-bit words and a
+    // carry word.
+    s1 += s0 >> 32;
+    s2 += s1 >> 32;
+    s3 += s2 >> 32;
+    s4 += s3 >> 32;
+    s5 += s4 >> 32;
+    s6 += s5 >> 32;
+    s7 += s6 >> 32;
+    const int64_t top = s7 >> 32;
+    fe sum;
+    sum.v[0] = (mp_limb_t(s0) & low) | (mp_limb_t(s1) << 32);
+    sum.v[1] = (mp_limb_t(s2) & low) | (mp_limb_t(s3) << 32);
+    sum.v[2] = (mp_limb_t(s4) & low) | (mp_limb_t(s5) << 32);
+    sum.v[3] = (mp_limb_t(s6) & low) | (mp_limb_t(s7) << 32);
 
     // Every folded word stands for a positive multiple of its weight, so the
     // total is never negative and the carry word stays in [0, 13].
-    const mp_limb_t carry = mpn_add_n(r.v, r.v, fold_multiples.m[top], limbs);
-    subtract_prime_if_needed(r, carry);
+    reduce_once(sum, add4(sum.v, sum.v, fold_multiples.m[top]));
+    r = sum;
 }
 
 void fe_mul_small(fe &r, const fe &a, int64_t m)

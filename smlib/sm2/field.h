@@ -20,6 +20,42 @@ struct fe {
 
 extern const fe field_prime;
 
+__extension__ typedef unsigned __int128 u128;
+
+// Four-limb add and subtract with the carry or borrow out, inlined: the
+// field operations are too short for a library call per step.
+inline mp_limb_t add4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_limb_t b[limbs])
+{
+    u128 t = 0;
+    for (int i = 0; i < limbs; ++i) {
+        t += u128(a[i]) + b[i];
+        r[i] = mp_limb_t(t);
+        t >>= 64;
+    }
+    return mp_limb_t(t);
+}
+
+inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_limb_t b[limbs])
+{
+    mp_limb_t borrow = 0;
+    for (int i = 0; i < limbs; ++i) {
+        const u128 t = u128(a[i]) - b[i] - borrow;
+        r[i] = mp_limb_t(t);
+        borrow = mp_limb_t(t >> 64) & 1;
+    }
+    return borrow;
+}
+
+// r = r - p when r >= p or when a carry word of 1 stands above r.
+inline void reduce_once(fe &r, mp_limb_t carry)
+{
+    mp_limb_t t[limbs];
+    const mp_limb_t borrow = sub4(t, r.v, field_prime.v);
+    if (carry || !borrow)
+        for (int i = 0; i < limbs; ++i)
+            r.v[i] = t[i];
+}
+
 // Reduces a product 0 <= t < p^2 (eight limbs) into r.
 void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs]);
 
@@ -39,18 +75,13 @@ inline void fe_sqr(fe &r, const fe &a)
 
 inline void fe_add(fe &r, const fe &a, const fe &b)
 {
-    const mp_limb_t carry = mpn_add_n(r.v, a.v, b.v, limbs);
-    mp_limb_t t[limbs];
-    const mp_limb_t borrow = mpn_sub_n(t, r.v, field_prime.v, limbs);
-    // Keep the difference when the sum reached p (carry out, or no borrow).
-    if (carry || !borrow)
-        mpn_copyi(r.v, t, limbs);
+    reduce_once(r, add4(r.v, a.v, b.v));
 }
 
 inline void fe_sub(fe &r, const fe &a, const fe &b)
 {
-    if (mpn_sub_n(r.v, a.v, b.v, limbs))
-        mpn_add_n(r.v, r.v, field_prime.v, limbs);
+    if (sub4(r.v, a.v, b.v))
+        add4(r.v, r.v, field_prime.v);
 }
 
 inline bool fe_is_zero(const fe &a)
@@ -68,7 +99,7 @@ inline void fe_neg(fe &r, const fe &a)
     if (fe_is_zero(a))
         r = a;
     else
-        mpn_sub_n(r.v, field_prime.v, a.v, limbs);
+        sub4(r.v, field_prime.v, a.v);
 }
 
 // r = a * m for a small signed m (|m| < 2^32).
