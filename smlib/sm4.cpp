@@ -1,7 +1,7 @@
 // SM4 block cipher in ECB and CBC modes, without padding.
 //
 // The round function uses four 1 KiB tables that fold the S-box and the
-// linear transform together, and runs four blocks through the rounds side
+// linear transform together, and runs eight blocks through the rounds side
 // by side so that their table lookups overlap.
 #include <array>
 
@@ -124,10 +124,10 @@ void crypt_block(const uint32_t rk[32], const unsigned char *in, unsigned char *
 {
     uint32_t x0 = load_be32(in), x1 = load_be32(in + 4), x2 = load_be32(in + 8), x3 = load_be32(in + 12);
     for (int i = 0; i < 32; i += 4) {
-        x0 ^= round_t(x1 ^ x2 ^ x3 ^ rk[i]);
-        x1 ^= round_t(x2 ^ x3 ^ x0 ^ rk[i + 1]);
-        x2 ^= round_t(x3 ^ x0 ^ x1 ^ rk[i + 2]);
-        x3 ^= round_t(x0 ^ x1 ^ x2 ^ rk[i + 3]);
+        x0 ^= round_t(x1 ^ x2 ^ rk[i] ^ x3);
+        x1 ^= round_t(x2 ^ x3 ^ rk[i + 1] ^ x0);
+        x2 ^= round_t(x3 ^ x0 ^ rk[i + 2] ^ x1);
+        x3 ^= round_t(x0 ^ x1 ^ rk[i + 3] ^ x2);
     }
     store_be32(out, x3);
     store_be32(out + 4, x2);
@@ -135,10 +135,10 @@ void crypt_block(const uint32_t rk[32], const unsigned char *in, unsigned char *
     store_be32(out + 12, x0);
 }
 
-constexpr size_t lanes = 4;
+constexpr size_t lanes = 8;
 
-// Four independent blocks, round by round.
-void crypt_four_blocks(const uint32_t rk[32], const unsigned char *in, unsigned char *out)
+// Several independent blocks, round by round.
+void crypt_lanes(const uint32_t rk[32], const unsigned char *in, unsigned char *out)
 {
     uint32_t x[4][lanes];
     for (size_t b = 0; b < lanes; ++b)
@@ -148,7 +148,7 @@ void crypt_four_blocks(const uint32_t rk[32], const unsigned char *in, unsigned 
         uint32_t *target = x[i % 4];
         const uint32_t *p = x[(i + 1) % 4], *q = x[(i + 2) % 4], *r = x[(i + 3) % 4];
         for (size_t b = 0; b < lanes; ++b)
-            target[b] ^= round_t(p[b] ^ q[b] ^ r[b] ^ rk[i]);
+            target[b] ^= round_t(p[b] ^ q[b] ^ rk[i] ^ r[b]);
     }
     for (size_t b = 0; b < lanes; ++b)
         for (size_t w = 0; w < 4; ++w)
@@ -158,7 +158,7 @@ void crypt_four_blocks(const uint32_t rk[32], const unsigned char *in, unsigned 
 void crypt_blocks(const uint32_t rk[32], const unsigned char *in, unsigned char *out, size_t blocks)
 {
     for (; blocks >= lanes; blocks -= lanes, in += 16 * lanes, out += 16 * lanes)
-        crypt_four_blocks(rk, in, out);
+        crypt_lanes(rk, in, out);
     for (; blocks > 0; --blocks, in += 16, out += 16)
         crypt_block(rk, in, out);
 }
@@ -190,7 +190,7 @@ void cbc_decrypt(const uint32_t rk[32], unsigned char iv[16], const unsigned cha
         const size_t n = blocks >= lanes ? lanes : blocks;
         std::memcpy(saved, in, 16 * n);
         if (n == lanes)
-            crypt_four_blocks(rk, saved, out);
+            crypt_lanes(rk, saved, out);
         else
             crypt_blocks(rk, saved, out, n);
         xor_block(out, out, iv);

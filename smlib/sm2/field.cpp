@@ -63,16 +63,16 @@ void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs])
     s6 += s5 >> 32;
     s7 += s6 >> 32;
     const int64_t top = s7 >> 32;
-    fe sum;
-    sum.v[0] = (mp_limb_t(s0) & low) | (mp_limb_t(s1) << 32);
-    sum.v[1] = (mp_limb_t(s2) & low) | (mp_limb_t(s3) << 32);
-    sum.v[2] = (mp_limb_t(s4) & low) | (mp_limb_t(s5) << 32);
-    sum.v[3] = (mp_limb_t(s6) & low) | (mp_limb_t(s7) << 32);
+    const mp_limb_t words[limbs] = {(mp_limb_t(s0) & low) | (mp_limb_t(s1) << 32),
+                                    (mp_limb_t(s2) & low) | (mp_limb_t(s3) << 32),
+                                    (mp_limb_t(s4) & low) | (mp_limb_t(s5) << 32),
+                                    (mp_limb_t(s6) & low) | (mp_limb_t(s7) << 32)};
 
     // Every folded word stands for a positive multiple of its weight, so the
     // total is never negative and the carry word stays in [0, 13].
-    reduce_once(sum, add4(sum.v, sum.v, fold_multiples.m[top]));
-    r = sum;
+    mp_limb_t folded[limbs];
+    const mp_limb_t carry = add4(folded, words, fold_multiples.m[top]);
+    reduce_once(r, folded, carry);
 }
 
 void fe_mul_small(fe &r, const fe &a, int64_t m)

@@ -41,19 +41,20 @@ inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_lim
     for (int i = 0; i < limbs; ++i) {
         const u128 t = u128(a[i]) - b[i] - borrow;
         r[i] = mp_limb_t(t);
-        borrow = mp_limb_t(t >> 64) & 1;
+        borrow = mp_limb_t(t >> 127);
     }
     return borrow;
 }
 
-// r = r - p when r >= p or when a carry word of 1 stands above r.
-inline void reduce_once(fe &r, mp_limb_t carry)
+// r = v - p when v >= p or when a carry word of 1 stands above v; otherwise
+// r = v. Chosen with a mask, without a branch.
+inline void reduce_once(fe &r, const mp_limb_t v[limbs], mp_limb_t carry)
 {
     mp_limb_t t[limbs];
-    const mp_limb_t borrow = sub4(t, r.v, field_prime.v);
-    if (carry || !borrow)
-        for (int i = 0; i < limbs; ++i)
-            r.v[i] = t[i];
+    const mp_limb_t borrow = sub4(t, v, field_prime.v);
+    const mp_limb_t keep_difference = 0 - (carry | (borrow ^ 1));
+    for (int i = 0; i < limbs; ++i)
+        r.v[i] = (t[i] & keep_difference) | (v[i] & ~keep_difference);
 }
 
 // Reduces a product 0 <= t < p^2 (eight limbs) into r.
@@ -75,13 +76,19 @@ inline void fe_sqr(fe &r, const fe &a)
 
 inline void fe_add(fe &r, const fe &a, const fe &b)
 {
-    reduce_once(r, add4(r.v, a.v, b.v));
+    mp_limb_t s[limbs];
+    const mp_limb_t carry = add4(s, a.v, b.v);
+    reduce_once(r, s, carry);
 }
 
+// a - b, plus p when that borrowed.
 inline void fe_sub(fe &r, const fe &a, const fe &b)
 {
-    if (sub4(r.v, a.v, b.v))
-        add4(r.v, r.v, field_prime.v);
+    mp_limb_t d[limbs];
+    const mp_limb_t mask = 0 - sub4(d, a.v, b.v);
+    const mp_limb_t p_masked[limbs] = {field_prime.v[0] & mask, field_prime.v[1] & mask,
+                                       field_prime.v[2] & mask, field_prime.v[3] & mask};
+    add4(r.v, d, p_masked);
 }
 
 inline bool fe_is_zero(const fe &a)
