@@ -185,6 +185,10 @@ bool to_affine(affine_point &r, const jacobian_point &p)
     fe_mul(zinv3, zinv2, zinv);
     fe_mul(r.x, p.x, zinv2);
     fe_mul(r.y, p.y, zinv3);
+    // Affine coordinates are read as integers (x of a signature, x-bar), so
+    // they leave fully reduced.
+    fe_canonical(r.x, r.x);
+    fe_canonical(r.y, r.y);
     return true;
 }
 
@@ -211,6 +215,8 @@ void to_affine_batch(affine_point *out, const jacobian_point *in, size_t n)
         fe_mul(out[i].x, in[i].x, zinv2);
         fe_mul(zinv2, zinv2, zinv);
         fe_mul(out[i].y, in[i].y, zinv2);
+        fe_canonical(out[i].x, out[i].x);
+        fe_canonical(out[i].y, out[i].y);
     }
 }
 

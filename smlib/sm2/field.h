@@ -1,6 +1,10 @@
 // Arithmetic modulo the SM2 prime p = 2^256 - 2^224 - 2^96 + 2^64 - 1 on
-// fixed arrays of four 64-bit GMP limbs (least significant first). Values are
-// kept fully reduced, in [0, p).
+// fixed arrays of four 64-bit GMP limbs (least significant first).
+//
+// Results are only partly reduced: any value below 2^256 that is congruent
+// to the result (so 0 and p both stand for zero). Comparisons and byte output
+// bring values to [0, p) first. Leaving out the final subtraction of p takes
+// it off the chain of dependent operations that a point doubling is.
 #ifndef QUILLON_SM2_FIELD_H
 #define QUILLON_SM2_FIELD_H
 
@@ -21,6 +25,10 @@ struct fe {
 extern const fe field_prime;
 
 __extension__ typedef unsigned __int128 u128;
+
+// 2^256 - p = 2^224 + 2^96 - 2^64 + 1: what a carry out of the top limb is
+// worth modulo p.
+constexpr mp_limb_t fold_limbs[limbs] = {1, 0x00000000FFFFFFFF, 0, 0x0000000100000000};
 
 // Four-limb add and subtract with the carry or borrow out, inlined: the
 // field operations are too short for a library call per step.
@@ -46,19 +54,83 @@ inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_lim
     return borrow;
 }
 
-// r = v - p when v >= p or when a carry word of 1 stands above v; otherwise
-// r = v. Chosen with a mask, without a branch.
-inline void reduce_once(fe &r, const mp_limb_t v[limbs], mp_limb_t carry)
+// v + carry * 2^256 back below 2^256: each carry is worth 2^256 - p. A second
+// round is needed only when v was within 2^225 of 2^256.
+inline void fold_carry(mp_limb_t v[limbs], mp_limb_t carry)
 {
-    mp_limb_t t[limbs];
-    const mp_limb_t borrow = sub4(t, v, field_prime.v);
-    const mp_limb_t keep_difference = 0 - (carry | (borrow ^ 1));
-    for (int i = 0; i < limbs; ++i)
-        r.v[i] = (t[i] & keep_difference) | (v[i] & ~keep_difference);
+    while (carry)
+        carry = add4(v, v, fold_limbs);
 }
 
-// Reduces a product 0 <= t < p^2 (eight limbs) into r.
-void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs]);
+// v - borrow * 2^256 back to a non-negative value: each borrow is worth
+// -(2^256 - p).
+inline void fold_borrow(mp_limb_t v[limbs], mp_limb_t borrow)
+{
+    while (borrow)
+        borrow = sub4(v, v, fold_limbs);
+}
+
+// Small multiples k * (2^256 - p) for the carry word the folding leaves;
+// adding k * (2^256 - p) is subtracting k * p and the carry word k * 2^256.
+namespace fold_detail {
+constexpr int max_fold_carry = 13;
+struct fold_table {
+    mp_limb_t m[max_fold_carry + 1][limbs];
+    constexpr fold_table() : m()
+    {
+        for (int k = 0; k <= max_fold_carry; ++k)
+            for (int i = 0; i < limbs; ++i)
+                m[k][i] = fold_limbs[i] * mp_limb_t(k);
+    }
+};
+constexpr fold_table fold_multiples;
+} // namespace fold_detail
+
+// Reduces an eight-limb product t < 2^512 into r.
+//
+// The product is split into sixteen 32-bit words c0..c15. Each word above the
+// eighth stands for c_i * 2^(32 i), which 2^256 = 2^224 + 2^96 - 2^64 + 1
+// (mod p) folds onto the low eight words with small coefficients; the sums
+// per word are gathered in signed 64-bit accumulators. Everything stays in
+// named locals so the compiler keeps it in registers.
+inline void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs])
+{
+    constexpr mp_limb_t low = 0xFFFFFFFF;
+    const int64_t c0 = int64_t(t[0] & low), c1 = int64_t(t[0] >> 32);
+    const int64_t c2 = int64_t(t[1] & low), c3 = int64_t(t[1] >> 32);
+    const int64_t c4 = int64_t(t[2] & low), c5 = int64_t(t[2] >> 32);
+    const int64_t c6 = int64_t(t[3] & low), c7 = int64_t(t[3] >> 32);
+    const int64_t c8 = int64_t(t[4] & low), c9 = int64_t(t[4] >> 32);
+    const int64_t c10 = int64_t(t[5] & low), c11 = int64_t(t[5] >> 32);
+    const int64_t c12 = int64_t(t[6] & low), c13 = int64_t(t[6] >> 32);
+    const int64_t c14 = int64_t(t[7] & low), c15 = int64_t(t[7] >> 32);
+
+    const int64_t s1415 = c14 + c15;
+    const int64_t s910 = c9 + c10;
+    const int64_t s1112 = c11 + c12;
+    const int64_t s0 = c0 + c8 + s910 + s1112 + 2 * (c13 + s1415);
+    const int64_t s1 = c1 + s910 + s1112 + c13 + 2 * s1415;
+    const int64_t s2 = c2 - c8 - c9 - c13 - c14;
+    const int64_t s3 = c3 + c8 + s1112 + 2 * c13 + s1415;
+    const int64_t s4 = c4 + c9 + c12 + c13 + 2 * c14 + c15;
+    const int64_t s5 = c5 + c10 + c13 + s1415 + c15;
+    const int64_t s6 = c6 + c11 + s1415;
+    const int64_t s7 = c7 + c8 + s910 + c11 + 2 * (c12 + c13 + c14) + 3 * c15;
+
+    // Pairs of 32-bit columns become 64-bit limbs; the signed carries pass
+    // through 128-bit sums, leaving a carry word above the four limbs.
+    __extension__ typedef __int128 i128;
+    const i128 l0 = i128(s0) + i128(s1) * (i128(1) << 32);
+    const i128 l1 = i128(s2) + i128(s3) * (i128(1) << 32) + (l0 >> 64);
+    const i128 l2 = i128(s4) + i128(s5) * (i128(1) << 32) + (l1 >> 64);
+    const i128 l3 = i128(s6) + i128(s7) * (i128(1) << 32) + (l2 >> 64);
+    // Every folded word stands for a positive multiple of its weight, so the
+    // total is never negative and the carry word stays in [0, 13].
+    const int64_t top = int64_t(l3 >> 64);
+    const mp_limb_t words[limbs] = {mp_limb_t(l0), mp_limb_t(l1), mp_limb_t(l2), mp_limb_t(l3)};
+    const mp_limb_t carry = add4(r.v, words, fold_detail::fold_multiples.m[top]);
+    fold_carry(r.v, carry);
+}
 
 inline void fe_mul(fe &r, const fe &a, const fe &b)
 {
@@ -76,46 +148,50 @@ inline void fe_sqr(fe &r, const fe &a)
 
 inline void fe_add(fe &r, const fe &a, const fe &b)
 {
-    mp_limb_t s[limbs];
-    const mp_limb_t carry = add4(s, a.v, b.v);
-    reduce_once(r, s, carry);
+    fold_carry(r.v, add4(r.v, a.v, b.v));
 }
 
-// a - b, plus p when that borrowed.
 inline void fe_sub(fe &r, const fe &a, const fe &b)
 {
-    mp_limb_t d[limbs];
-    const mp_limb_t mask = 0 - sub4(d, a.v, b.v);
-    const mp_limb_t p_masked[limbs] = {field_prime.v[0] & mask, field_prime.v[1] & mask,
-                                       field_prime.v[2] & mask, field_prime.v[3] & mask};
-    add4(r.v, d, p_masked);
-}
-
-inline bool fe_is_zero(const fe &a)
-{
-    return (a.v[0] | a.v[1] | a.v[2] | a.v[3]) == 0;
-}
-
-inline bool fe_equal(const fe &a, const fe &b)
-{
-    return ((a.v[0] ^ b.v[0]) | (a.v[1] ^ b.v[1]) | (a.v[2] ^ b.v[2]) | (a.v[3] ^ b.v[3])) == 0;
+    fold_borrow(r.v, sub4(r.v, a.v, b.v));
 }
 
 inline void fe_neg(fe &r, const fe &a)
 {
-    if (fe_is_zero(a))
-        r = a;
-    else
-        sub4(r.v, field_prime.v, a.v);
+    const fe zero{};
+    fe_sub(r, zero, a);
+}
+
+// The representative in [0, p).
+inline void fe_canonical(fe &r, const fe &a)
+{
+    mp_limb_t t[limbs];
+    const mp_limb_t keep_difference = 0 - (sub4(t, a.v, field_prime.v) ^ 1);
+    for (int i = 0; i < limbs; ++i)
+        r.v[i] = (t[i] & keep_difference) | (a.v[i] & ~keep_difference);
+}
+
+inline bool fe_is_zero(const fe &a)
+{
+    fe c;
+    fe_canonical(c, a);
+    return (c.v[0] | c.v[1] | c.v[2] | c.v[3]) == 0;
+}
+
+inline bool fe_equal(const fe &a, const fe &b)
+{
+    fe d;
+    fe_sub(d, a, b);
+    return fe_is_zero(d);
 }
 
 // r = a * m for a small signed m (|m| < 2^32).
 void fe_mul_small(fe &r, const fe &a, int64_t m);
 
-// r = a^-1; a must not be zero.
+// r = a^-1 in [0, p); a must not be zero.
 void fe_inv(fe &r, const fe &a);
 
-// A square root of a when one exists.
+// A square root of a in [0, p) when one exists.
 bool fe_sqrt(fe &r, const fe &a);
 
 // Big-endian 32-byte conversions; reading refuses values not below p.

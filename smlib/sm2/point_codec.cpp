@@ -26,8 +26,10 @@ point_read read_compressed(affine_point &r, const unsigned char *in)
     if (!fe_sqrt(r.y, rhs))
         return point_read::invalid;
     const mp_limb_t wanted = in[0] & 1;
-    if ((r.y.v[0] & 1) != wanted)
+    if ((r.y.v[0] & 1) != wanted) {
         fe_neg(r.y, r.y);
+        fe_canonical(r.y, r.y);
+    }
     // y = 0 has no odd root.
     if ((r.y.v[0] & 1) != wanted)
         return point_read::invalid;

@@ -30,7 +30,8 @@ fe from_mpz(const mpz_t x)
     return r;
 }
 
-// Values that stress the folding: zero, one, p - 1, words of all ones.
+// Values that stress the folding: zero, one, p - 1, words of all ones,
+// and partly reduced ones.
 std::vector<fe> field_samples()
 {
     mpz_holder p, t;
@@ -42,6 +43,12 @@ std::vector<fe> field_samples()
         mpz_sub_ui(t.v, p.v, static_cast<unsigned long>(k + 1));
         out.push_back(from_mpz(t.v));
     }
+    // Partly reduced values: p itself, just above it, and 2^256 - 1.
+    for (unsigned long k : {0UL, 5UL}) {
+        mpz_add_ui(t.v, p.v, k);
+        out.push_back(from_mpz(t.v));
+    }
+    out.push_back(fe{{~mp_limb_t(0), ~mp_limb_t(0), ~mp_limb_t(0), ~mp_limb_t(0)}});
     mpz_set_ui(t.v, 1);
     mpz_mul_2exp(t.v, t.v, 224);
     out.push_back(from_mpz(t.v));
@@ -62,6 +69,12 @@ TEST(Sm2Field, OperationsMatchGeneralArithmetic)
 {
     mpz_holder p, x, y, want, got;
     to_mpz(p.v, field_prime);
+    // Results may stand above p (any value below 2^256 congruent to them);
+    // they are compared modulo p.
+    const auto result_mpz = [&](mpz_t r, const fe &a) {
+        to_mpz(r, a);
+        mpz_mod(r, r, p.v);
+    };
     const std::vector<fe> samples = field_samples();
     for (size_t i = 0; i < samples.size(); ++i) {
         const fe &a = samples[i];
@@ -73,41 +86,47 @@ TEST(Sm2Field, OperationsMatchGeneralArithmetic)
         fe_mul(r, a, b);
         mpz_mul(want.v, x.v, y.v);
         mpz_mod(want.v, want.v, p.v);
-        to_mpz(got.v, r);
+        result_mpz(got.v, r);
         ASSERT_EQ(mpz_cmp(got.v, want.v), 0) << "mul " << i;
 
         fe_sqr(r, a);
         mpz_mul(want.v, x.v, x.v);
         mpz_mod(want.v, want.v, p.v);
-        to_mpz(got.v, r);
+        result_mpz(got.v, r);
         ASSERT_EQ(mpz_cmp(got.v, want.v), 0) << "sqr " << i;
 
         fe_add(r, a, b);
         mpz_add(want.v, x.v, y.v);
         mpz_mod(want.v, want.v, p.v);
-        to_mpz(got.v, r);
+        result_mpz(got.v, r);
         ASSERT_EQ(mpz_cmp(got.v, want.v), 0) << "add " << i;
 
         fe_sub(r, a, b);
         mpz_sub(want.v, x.v, y.v);
         mpz_mod(want.v, want.v, p.v);
-        to_mpz(got.v, r);
+        result_mpz(got.v, r);
         ASSERT_EQ(mpz_cmp(got.v, want.v), 0) << "sub " << i;
 
         for (int64_t m : {-3, 3, -1, 0x7FFFFFFF}) {
             fe_mul_small(r, a, m);
             mpz_mul_si(want.v, x.v, static_cast<long>(m));
             mpz_mod(want.v, want.v, p.v);
-            to_mpz(got.v, r);
+            result_mpz(got.v, r);
             ASSERT_EQ(mpz_cmp(got.v, want.v), 0) << "mul_small " << m << " " << i;
         }
 
-        if (!fe_is_zero(a)) {
+        mpz_mod(want.v, x.v, p.v);
+        if (mpz_sgn(want.v) != 0) {
             fe_inv(r, a);
             fe check;
             fe_mul(check, r, a);
             ASSERT_TRUE(fe_equal(check, fe{{1, 0, 0, 0}})) << "inv " << i;
         }
+        fe canonical;
+        fe_canonical(canonical, r);
+        to_mpz(got.v, canonical);
+        ASSERT_LT(mpz_cmp(got.v, p.v), 0);
+
         fe s;
         fe_sqr(s, a);
         ASSERT_TRUE(fe_sqrt(r, s));
