@@ -167,3 +167,101 @@ TEST(TokenRsa, GeneratedPairSignsAndDecrypts) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace test;
+
+TEST(TokenSm2, KeyAgreementGivesBothSidesTheSameKey) {
+  tokensim::token_interpreter token("");
+  token_client host(token);
+  const opened a = host.logged_in();
+  const opened b{a.app, host.create_container(a.app, "responder")};
+  const bytes pa = cat({be32(256), host.send(cmd::gen_ecc_key_pair, {.data = cat({a.ids(), be32(256)})}).data});
+  const bytes pb = cat({be32(256), host.send(cmd::gen_ecc_key_pair, {.data = cat({b.ids(), be32(256)})}).data});
+  const bytes id_a = text("alice@example"), id_b = text("bob@example");
+
+  const reply start = host.send(cmd::generate_agreement_data_with_ecc, {.data = cat({a.ids(), be32(0x401), be32(13), id_a})});
+  ASSERT_EQ(start.sw, 0x9000);
+  ASSERT_EQ(start.data.size(), 72u);
+  const bytes ra(start.data.begin(), start.data.begin() + 68), agreement(start.data.end() - 4, start.data.end());
+
+  const reply responder = host.send(cmd::generate_agreement_data_and_key_with_ecc,
+                                    {.data = cat({b.ids(), be32(0x401), pa, ra, be32(13), id_a, be32(11), id_b})});
+  ASSERT_EQ(responder.sw, 0x9000);
+  const bytes rb(responder.data.begin(), responder.data.begin() + 68);
+  const uint16_t kb = static_cast<uint16_t>(responder.data[70] << 8 | responder.data[71]);
+
+  const reply initiator = host.send(cmd::generate_key_with_ecc, {.data = cat({a.ids(), agreement, pb, rb, be32(11), id_b})});
+  ASSERT_EQ(initiator.sw, 0x9000);
+  const uint16_t ka = static_cast<uint16_t>(initiator.data[2] << 8 | initiator.data[3]);
+  // the agreement id is used up
+  EXPECT_EQ(host.send(cmd::generate_key_with_ecc, {.data = cat({a.ids(), agreement, pb, rb, be32(11), id_b})}).sw, 0x6A8C);
+
+  // what one side's key encrypts, the other side's key decrypts
+  const bytes block(16, 0x3C);
+  const bytes key_a = cat({a.ids(), be16(ka)}), key_b = cat({b.ids(), be16(kb)});
+  ASSERT_EQ(host.send(cmd::encrypt_init, {.data = cat({key_a, be16(0), be32(0), be32(0)})}).sw, 0x9000);
+  const reply cipher = host.send(cmd::encrypt_final, {.data = cat({key_a, block})});
+  ASSERT_EQ(host.send(cmd::decrypt_init, {.data = cat({key_b, be16(0), be32(0), be32(0)})}).sw, 0x9000);
+  const reply plain = host.send(cmd::decrypt_final, {.data = cat({key_b, cipher.data})});
+  EXPECT_EQ(plain.data, block);
+  EXPECT_NE(cipher.data, block);
+
+  // a responder that used another identity for the initiator derives another key
+  const reply other = host.send(cmd::generate_agreement_data_and_key_with_ecc,
+                                {.data = cat({b.ids(), be32(0x401), pa, ra, be32(3), text("eve"), be32(11), id_b})});
+  ASSERT_EQ(other.sw, 0x9000);
+  const bytes key_c = cat({b.ids(), bytes(other.data.end() - 2, other.data.end())});
+  ASSERT_EQ(host.send(cmd::decrypt_init, {.data = cat({key_c, be16(0), be32(0), be32(0)})}).sw, 0x9000);
+  EXPECT_NE(host.send(cmd::decrypt_final, {.data = cat({key_c, cipher.data})}).data, block);
+}
+
+}  // namespace
+
+namespace {
+
+bytes hex(const char* s) {
+  bytes out;
+  for (size_t i = 0; s[i] && s[i + 1]; i += 2) out.push_back(static_cast<uint8_t>(std::stoi(std::string(s + i, 2), nullptr, 16)));
+  return out;
+}
+
+// The key exchange example of the SM2 standard, recommended curve.
+TEST(TokenSm2, AgreementMatchesThePublishedExample) {
+  using namespace tokensim;
+  const bytes id = hex("31323334353637383132333435363738");
+  pkey_ptr a = sm2_from_private(hex("81EB26E941BB5AF16DF116495F90695272AE2CD63D6C4AE1678418BE48230029"));
+  pkey_ptr b = sm2_from_private(hex("785129917D45A9EA5437A59356B82338EAADDA6CEB199088F14AE10DEFA229B5"));
+  pkey_ptr ra = sm2_from_private(hex("D4DE15474DB74D06491C440D305E012400990F3E390C7E87153C12DB2EA60BB3"));
+  pkey_ptr rb = sm2_from_private(hex("7E07124814B309489125EAED101113164EBF0F3458C5BD88335C1F9D596243D6"));
+  ASSERT_TRUE(a && b && ra && rb);
+  EXPECT_EQ(sm2_public_xy(ra.get()), cat({hex("64CED1BDBC99D590049B434D0FD73428CF608A5DB8FE5CE07F15026940BAE40E"),
+                                          hex("376629C7AB21E7DB260922499DDB118F07CE8EAAE3E7720AFEF6A5CC062070C0")}));
+  const bytes za = sm2_z_input_digest(a.get(), id), zb = sm2_z_input_digest(b.get(), id);
+  EXPECT_EQ(za, hex("3B85A57179E11E7E513AA622991F2CA74D1807A0BD4D4B38F90987A17AC245B1"));
+  EXPECT_EQ(zb, hex("79C988D63229D97EF19FE02CA1056E01E6A7411ED24694AA8F834F4A4AB022F7"));
+  const bytes expected = hex("6C89347354DE2484C60B4AB1FDE4C6E5");
+  EXPECT_EQ(sm2_agreed_key(a.get(), ra.get(), b.get(), rb.get(), za, zb, 16), expected);
+  EXPECT_EQ(sm2_agreed_key(b.get(), rb.get(), a.get(), ra.get(), za, zb, 16), expected);
+}
+
+// The signature example of the SM2 standard, checked by the token's
+// verification command, and the identity digest of its key.
+TEST(TokenSm2, VerifiesThePublishedSignature) {
+  tokensim::token_interpreter token("");
+  token_client host(token);
+  const bytes pub = cat({be32(256), hex("09F9DF311E5421A150DD7D161E4BC5C672179FAD1833FC076BB08FF356F35020"),
+                         hex("CCEA490CE26775A52DC6EA718CC1AA600AED05FBF35E084A6632F6072DA9AD13")});
+  const bytes e = hex("F0B43E94BA45ACCAACE692ED534382EB17E6AB5A19CE7B31F4486FDFC0D28640");
+  const bytes r = hex("F5A03B0648D2C4630EEAC513E1BB81A15944DA3827D5B74143AC7EACEEE720B3");
+  const bytes s = hex("B1B6AA29DF212FD8763182BC0D421CA1BB9038FD1F7F42D4840B69C485BBC1AA");
+  EXPECT_EQ(host.send(cmd::ecc_verify, {.data = cat({pub, be32(32), e, r, s})}).sw, 0x9000);
+  EXPECT_EQ(host.send(cmd::ecc_verify, {.data = cat({pub, be32(32), e, s, r})}).sw, 0x6A98);
+
+  const bytes id = hex("31323334353637383132333435363738");
+  ASSERT_EQ(host.send(cmd::digest_init, {.p2 = 1, .data = cat({pub, be32(16), id})}).sw, 0x9000);
+  EXPECT_EQ(host.send(cmd::digest, {.data = hex("6D65737361676520646967657374")}).data, e);
+}
+
+}  // namespace

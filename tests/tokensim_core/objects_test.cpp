@@ -139,3 +139,45 @@ TEST(TokenSessionKeys, FullStoreAnswersNoRoomUntilAKeyGoes) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace test;
+
+TEST(TokenFingerprints, EnrolVerifyAndCountFailures) {
+  tokensim::token_interpreter token("");
+  token_client host(token);
+  const uint16_t app = host.create_application("bank", "admin123", "user1234", 3);
+  const bytes finger_2 = cat({be16(app), bytes{2}});
+  EXPECT_EQ(host.send(cmd::enroll_fingerprint, {.p1 = 1, .p2 = 1, .data = finger_2}).sw, 0x6D00);  // no sensor yet
+  ASSERT_TRUE(token.set_fingerprint_sensor(true));
+  EXPECT_EQ(host.send(cmd::get_dev_info).data[227], 0x02);  // the device flags say so
+
+  token.config().finger_waits = 1;
+  token.config().enroll_presses = 2;
+  token.config().finger_on_sensor = 2;
+  EXPECT_EQ(host.send(cmd::enroll_fingerprint, {.p1 = 1, .p2 = 1, .data = finger_2}).sw, 0x6F0D);
+  EXPECT_EQ(host.send(cmd::enroll_fingerprint, {.p1 = 1, .p2 = 1, .data = finger_2}).sw, 0x9000);
+  EXPECT_EQ(host.send(cmd::enroll_fingerprint, {.p1 = 0, .p2 = 1, .data = finger_2}).sw, 0x6F18);  // one press left
+  EXPECT_EQ(host.send(cmd::enroll_fingerprint, {.p1 = 0, .p2 = 1, .data = finger_2}).sw, 0x9000);
+
+  const bytes verify = cat({be16(app), bytes{0}});
+  EXPECT_EQ(host.send(cmd::verify_fingerprint, {.p1 = 1, .p2 = 1, .data = verify}).sw, 0x6F0D);
+  EXPECT_EQ(host.send(cmd::verify_fingerprint, {.p1 = 1, .p2 = 1, .data = verify}).sw, 0x9000);
+  const reply matched = host.send(cmd::verify_fingerprint, {.p1 = 0, .p2 = 1, .data = verify});
+  EXPECT_EQ(matched.sw, 0x9000);
+  EXPECT_EQ(matched.data, bytes{2});
+  EXPECT_EQ(host.send(cmd::get_app_extended_info, {.data = be16(app)}).data[4], 0x10);  // user verified
+
+  token.config().finger_on_sensor = 7;  // not enrolled
+  token.config().finger_waits = 0;
+  host.send(cmd::verify_fingerprint, {.p1 = 1, .p2 = 1, .data = verify});
+  EXPECT_EQ(host.send(cmd::verify_fingerprint, {.p1 = 0, .p2 = 1, .data = verify}).sw, 0x63C4);
+  const reply info = host.send(cmd::get_fingerprint_info, {.p2 = 1, .data = be16(app)});
+  ASSERT_GT(info.data.size(), 13u);
+  EXPECT_EQ(bytes(info.data.begin(), info.data.begin() + 4), (bytes{1, 1, 5, 4}));
+  EXPECT_EQ(host.send(cmd::delete_fingerprint, {.p1 = 0xFF, .p2 = 1, .data = be16(app)}).sw, 0x9000);
+  EXPECT_EQ(host.send(cmd::delete_fingerprint, {.p1 = 0xFF, .p2 = 1, .data = be16(app)}).sw, 0x6A8B);
+}
+
+}  // namespace

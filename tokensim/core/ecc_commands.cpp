@@ -228,7 +228,86 @@ void export_ext_sm2_pub_key(token& t, const command_unit&, answer& out) {
   put_bytes(out.data, right_align(std::span(xy).last(32), 64));
 }
 
+// Key agreement uses the container's exchange pair, or its signing pair when
+// it has no exchange pair.
+pkey_ptr agreement_pair(token& t, container_record& c) {
+  return container_sm2(t, c, c.exchange_key.type == KEY_SM2 ? 0 : 1);
+}
+
+size_t agreed_key_length(uint32_t algorithm) {
+  const auto info = cipher_for(algorithm);
+  if (!info) throw token_error(SW_WRONG_DATA);
+  return info->key_length;
+}
+
+void ephemeral_answer(EVP_PKEY* ephemeral, uint32_t id, answer& out) {
+  write_sm2_public_form(out.data, ephemeral);
+  put_u32(out.data, id);
+}
+
+// Initiator, first step: an ephemeral pair bound to the container.
+void generate_agreement_data(token& t, const command_unit& c, answer& out) {
+  data_reader in(c.data);
+  container_ref ref = container_by_id(t, in);
+  const uint32_t algorithm = in.u32();
+  agreed_key_length(algorithm);
+  const bytes own_id = in.copy(in.u32());
+  agreement_pair(t, *ref.container);
+  agreement_state state{ref.app->id, ref.container->id, t.session.next_agreement_id++, algorithm, sm2_generate(),
+                        own_id};
+  if (!state.ephemeral) throw token_error(SW_UNKNOWN);
+  ephemeral_answer(state.ephemeral.get(), state.id, out);
+  constexpr size_t MAX_PENDING = 8;
+  if (t.session.agreements.size() >= MAX_PENDING) t.session.agreements.erase(t.session.agreements.begin());
+  t.session.agreements.push_back(std::move(state));
+}
+
+// Initiator, second step: the responder's keys give the session key.
+void generate_key(token& t, const command_unit& c, answer& out) {
+  data_reader in(c.data);
+  container_ref ref = container_by_id(t, in);
+  const uint32_t id = in.u32();
+  pkey_ptr peer = read_sm2_public_form(in);
+  pkey_ptr peer_ephemeral = read_sm2_public_form(in);
+  const auto peer_id = in.take(in.u32());
+  auto& pending = t.session.agreements;
+  auto it = std::find_if(pending.begin(), pending.end(), [&](const agreement_state& a) {
+    return a.id == id && a.app == ref.app->id && a.container == ref.container->id;
+  });
+  if (it == pending.end()) throw token_error(SW_KEY_NOT_FOUND);
+  pkey_ptr own = agreement_pair(t, *ref.container);
+  auto key = sm2_agreed_key(own.get(), it->ephemeral.get(), peer.get(), peer_ephemeral.get(),
+                            sm2_z_input_digest(own.get(), it->own_id), sm2_z_input_digest(peer.get(), peer_id),
+                            agreed_key_length(it->algorithm));
+  if (!key) throw token_error(SW_DATA_INVALID);
+  const uint32_t algorithm = it->algorithm;
+  pending.erase(it);
+  put_u32(out.data, t.add_key(ref.app->id, ref.container->id, algorithm, std::move(*key)).id);
+}
+
+// Responder: its ephemeral pair and the session key in one step.
+void generate_agreement_data_and_key(token& t, const command_unit& c, answer& out) {
+  data_reader in(c.data);
+  container_ref ref = container_by_id(t, in);
+  const uint32_t algorithm = in.u32();
+  const size_t length = agreed_key_length(algorithm);
+  pkey_ptr peer = read_sm2_public_form(in);
+  pkey_ptr peer_ephemeral = read_sm2_public_form(in);
+  const auto peer_id = in.take(in.u32());
+  const auto own_id = in.take(in.u32());
+  pkey_ptr own = agreement_pair(t, *ref.container);
+  pkey_ptr ephemeral = sm2_generate();
+  if (!ephemeral) throw token_error(SW_UNKNOWN);
+  auto key = sm2_agreed_key(own.get(), ephemeral.get(), peer.get(), peer_ephemeral.get(),
+                            sm2_z_input_digest(peer.get(), peer_id), sm2_z_input_digest(own.get(), own_id), length);
+  if (!key) throw token_error(SW_DATA_INVALID);
+  const session_key& k = t.add_key(ref.app->id, ref.container->id, algorithm, std::move(*key));
+  ephemeral_answer(ephemeral.get(), k.id, out);
+}
+
 const command_route ROUTES[] = {
+    {0x80, 0x82, -1, generate_agreement_data},   {0x80, 0x84, -1, generate_agreement_data_and_key},
+    {0x80, 0x86, -1, generate_key},
     {0x80, 0x70, -1, gen_ecc_key_pair},          {0x80, 0x72, -1, import_ecc_key_pair},
     {0x80, 0x74, -1, ecc_sign_data},             {0x80, 0x76, -1, ecc_verify},
     {0x80, 0x78, -1, ecc_export_session_key},    {0x80, 0x7A, -1, ex_ecc_encrypt},

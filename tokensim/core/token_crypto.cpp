@@ -419,6 +419,67 @@ bytes sm2_z_input_digest(EVP_PKEY* key, std::span<const uint8_t> id) {
   return sm3(input);
 }
 
+struct bn_ctx_free {
+  void operator()(BN_CTX* c) const { BN_CTX_free(c); }
+};
+
+// x̄ = 2^w + (x mod 2^w), w = 127 for the 256-bit order
+static bn_ptr reduced_x(std::span<const uint8_t> x) {
+  bn_ptr v = bn_from(x);
+  if (!v || !BN_mask_bits(v.get(), 127) || !BN_set_bit(v.get(), 127)) return nullptr;
+  return v;
+}
+
+static std::unique_ptr<EC_POINT, point_free> point_of(const EC_GROUP* group, EVP_PKEY* key) {
+  const bytes xy = sm2_public_xy(key);
+  std::unique_ptr<EC_POINT, point_free> p(EC_POINT_new(group));
+  bn_ptr x = bn_from(std::span(xy).first(32)), y = bn_from(std::span(xy).last(32));
+  if (xy.size() != 64 || !p || !EC_POINT_set_affine_coordinates(group, p.get(), x.get(), y.get(), nullptr))
+    return nullptr;
+  return p;
+}
+
+std::optional<bytes> sm2_agreed_key(EVP_PKEY* own, EVP_PKEY* own_ephemeral, EVP_PKEY* peer, EVP_PKEY* peer_ephemeral,
+                                    std::span<const uint8_t> z_initiator, std::span<const uint8_t> z_responder,
+                                    size_t length) {
+  auto group = sm2_group();
+  std::unique_ptr<BN_CTX, bn_ctx_free> ctx(BN_CTX_new());
+  const bytes d_bytes = sm2_private_scalar(own), r_bytes = sm2_private_scalar(own_ephemeral);
+  bn_ptr d = bn_from(d_bytes), r = bn_from(r_bytes), t(BN_new());
+  const bytes own_xy = sm2_public_xy(own_ephemeral), peer_xy = sm2_public_xy(peer_ephemeral);
+  if (own_xy.size() != 64 || peer_xy.size() != 64) return std::nullopt;
+  bn_ptr x_own = reduced_x(std::span(own_xy).first(32));
+  bn_ptr x_peer = reduced_x(std::span(peer_xy).first(32));
+  auto p_peer = point_of(group.get(), peer), r_peer = point_of(group.get(), peer_ephemeral);
+  std::unique_ptr<EC_POINT, point_free> shared(group ? EC_POINT_new(group.get()) : nullptr);
+  if (!group || !ctx || !d || !r || !t || !x_own || !x_peer || !p_peer || !r_peer || !shared) return std::nullopt;
+  const BIGNUM* n = EC_GROUP_get0_order(group.get());
+  // t = (d + x̄·r) mod n; shared = [t](P + [x̄']R')
+  if (!BN_mod_mul(t.get(), x_own.get(), r.get(), n, ctx.get()) || !BN_mod_add(t.get(), t.get(), d.get(), n, ctx.get()) ||
+      !EC_POINT_mul(group.get(), r_peer.get(), nullptr, r_peer.get(), x_peer.get(), ctx.get()) ||
+      !EC_POINT_add(group.get(), r_peer.get(), r_peer.get(), p_peer.get(), ctx.get()) ||
+      !EC_POINT_mul(group.get(), shared.get(), nullptr, r_peer.get(), t.get(), ctx.get()) ||
+      EC_POINT_is_at_infinity(group.get(), shared.get()))
+    return std::nullopt;
+  bn_ptr x(BN_new()), y(BN_new());
+  if (!x || !y || !EC_POINT_get_affine_coordinates(group.get(), shared.get(), x.get(), y.get(), ctx.get()))
+    return std::nullopt;
+  bytes seed = right_align(bn_bytes(x.get()), 32);
+  put_bytes(seed, right_align(bn_bytes(y.get()), 32));
+  put_bytes(seed, z_initiator);
+  put_bytes(seed, z_responder);
+  // KDF: SM3(seed ‖ counter) for counter 1, 2, ...
+  bytes key;
+  for (uint32_t counter = 1; key.size() < length; ++counter) {
+    bytes block = seed;
+    put_u32(block, counter);
+    put_bytes(key, sm3(block));
+  }
+  key.resize(length);
+  explicit_bzero(seed.data(), seed.size());
+  return key;
+}
+
 // --- RSA
 
 pkey_ptr rsa_generate(unsigned bits) {

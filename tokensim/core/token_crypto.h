@@ -76,6 +76,11 @@ struct sm2_cipher {
 std::optional<sm2_cipher> sm2_encrypt(EVP_PKEY* key, std::span<const uint8_t> plain);
 std::optional<bytes> sm2_decrypt(EVP_PKEY* key, const sm2_cipher& c);
 bytes sm2_z_input_digest(EVP_PKEY* key, std::span<const uint8_t> id);  // Z of the identity
+// The key both sides of an SM2 key agreement derive: own pair and ephemeral
+// pair against the peer's public and ephemeral keys; Z values initiator first.
+std::optional<bytes> sm2_agreed_key(EVP_PKEY* own, EVP_PKEY* own_ephemeral, EVP_PKEY* peer, EVP_PKEY* peer_ephemeral,
+                                    std::span<const uint8_t> z_initiator, std::span<const uint8_t> z_responder,
+                                    size_t length);
 
 // RSA
 pkey_ptr rsa_generate(unsigned bits);

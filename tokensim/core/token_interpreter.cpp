@@ -86,6 +86,11 @@ void token_interpreter::inject_status(uint8_t ins, uint16_t sw, int times, int16
   token_.faults.push_back({ins, p1, sw, times});
 }
 
+bool token_interpreter::set_fingerprint_sensor(bool present) {
+  token_.device.has_fingerprint = present;
+  return persist();
+}
+
 void token_interpreter::power_cycle() { token_.session = token_session{}; }
 
 bool token_interpreter::persist() {

@@ -26,6 +26,8 @@ public:
   // with this INS (and P1 when given); times -1 keeps the rule.
   void inject_status(uint8_t ins, uint16_t sw, int times = 1, int16_t p1 = -1);
   token_config& config() { return token_.config; }
+  // Whether the token has a fingerprint sensor; kept in its state.
+  bool set_fingerprint_sensor(bool present);
   // Removing and replugging the token: session state is lost.
   void power_cycle();
 
