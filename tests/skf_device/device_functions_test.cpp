@@ -42,7 +42,7 @@ TEST_F(DeviceTest, ConnectBySerialAndReadDeviceInformation) {
   bus->plug("SN00001");
   DEVHANDLE h = connect("SN00001");
   ASSERT_NE(h, nullptr);
-  EXPECT_GE(reinterpret_cast<uintptr_t>(h), 0x3000u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(h), 0x3000u) << "the first handle of a freshly loaded library";
   DEVINFO info;
   ASSERT_EQ(skf->SKF_GetDevInfo(h, &info), ULONG{SAR_OK});
   EXPECT_STREQ(info.SerialNumber, "SN00001");
@@ -66,6 +66,7 @@ TEST_F(DeviceTest, ConnectBySerialAndReadDeviceInformation) {
   EXPECT_EQ(skf->SKF_DisConnectDev(h), ULONG{SAR_OK});
   EXPECT_EQ(skf->SKF_GetDevInfo(h, &info), ULONG{SAR_INVALIDPARAMERR});
   EXPECT_EQ(skf->SKF_DisConnectDev(h), ULONG{SAR_INVALIDPARAMERR});
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(connect("SN00001")), 0x3001u) << "handle values are not reused";
 }
 
 TEST_F(DeviceTest, UnknownNameWithATokenPresent) {

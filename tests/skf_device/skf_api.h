@@ -52,6 +52,7 @@ public:
   SKF_ENTRY(XKF_GetDeviceCaps);
   SKF_ENTRY(XKF_WriteOemInfo);
   SKF_ENTRY(XKF_SetEnumDeviceString);
+  SKF_ENTRY(XKF_AddConnectedDev);
 };
 
 #undef SKF_ENTRY
