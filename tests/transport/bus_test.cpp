@@ -8,6 +8,7 @@
 #include "bus/echo_command_handler.h"
 #include "bus/io_service.h"
 #include "bus/virtual_token.h"
+#include "core/token_interpreter.h"
 #include "temp_dir.h"
 #include "transport/device_access.h"
 #include "transport/device_manager.h"
@@ -40,8 +41,10 @@ struct private_bus {
     unsetenv("VELTRAKEY_VBUS");
     unsetenv("VELKON_IOSVR");
   }
-  tokensim::virtual_token& plug(token_variant v, const std::string& serial) {
-    tokens.push_back(std::make_shared<tokensim::virtual_token>(v, serial, std::make_shared<tokensim::echo_command_handler>()));
+  tokensim::virtual_token& plug(token_variant v, const std::string& serial,
+                                std::shared_ptr<tokensim::command_handler> handler = nullptr) {
+    if (!handler) handler = std::make_shared<tokensim::echo_command_handler>();
+    tokens.push_back(std::make_shared<tokensim::virtual_token>(v, serial, handler));
     EXPECT_TRUE(tokens.back()->plug(bus.path()));
     return *tokens.back();
   }
@@ -149,6 +152,28 @@ TEST(VirtualBus, ServiceTransportInASandbox) {
   EXPECT_EQ(d->probe(), 0);
   EXPECT_EQ(d->close(), 0);
   EXPECT_EQ(static_cast<device_winrpc*>(d)->service_handle(), -1);
+}
+
+TEST(VirtualBus, TheTokenCoreAnswersThroughEveryTransport) {
+  private_bus b;
+  // One token state behind all four presentations, so every route must
+  // deliver the same device information.
+  auto core = std::make_shared<tokensim::token_interpreter>(std::string(), "TS0000000042");
+  std::vector<tokensim::virtual_token*> presented = {
+      &b.plug(token_variant::hid_hs, "C1", core), &b.plug(token_variant::hid_ctrl_io, "C2", core),
+      &b.plug(token_variant::hid_long, "C3", core), &b.plug(token_variant::scsi, "C4", core)};
+  const bytes device_info = {0x80, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
+  bytes first;
+  for (auto* token : presented) {
+    device_base* d = b.open_device(*token);
+    ASSERT_NE(d, nullptr);
+    bytes answer;
+    ASSERT_EQ(exchange(d, device_info, &answer), 0) << token->path();
+    ASSERT_GT(answer.size(), 2u);
+    EXPECT_EQ(bytes(answer.end() - 2, answer.end()), (bytes{0x90, 0x00})) << token->path();
+    if (first.empty()) first = answer;
+    EXPECT_EQ(answer, first) << token->path();
+  }
 }
 
 TEST(VirtualBus, BulkPathOverScsi) {
