@@ -169,4 +169,40 @@ TEST(TokenCommands, InjectedStatusAnswersInsteadOfTheCommand) {
   EXPECT_EQ(std::string(info.data.begin() + 32, info.data.begin() + 44), "TS0000000001");
 }
 
+TEST(TokenCommands, SettingsFromText) {
+  token_interpreter token("");
+  token_client host(token);
+  EXPECT_FALSE(token.configure("keys=2,bogus=1"));
+  EXPECT_FALSE(token.configure("status=zz:6A82"));
+  EXPECT_FALSE(token.configure("status=50:6A82:0"));
+  EXPECT_EQ(host.send(cmd::gen_random, {.le = 8}).sw, 0x9000);  // nothing applied by the refusals
+  ASSERT_TRUE(token.configure("status=50/1:6A82:2,sign-waits=1,fingerprint=on"));
+  EXPECT_EQ(host.send(cmd::gen_random, {.le = 8}).sw, 0x9000);  // P1 0 is not the chosen command
+  EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x6A82);
+  EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x6A82);
+  EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x9000);
+  EXPECT_EQ(token.config().interactive_waits, 1);
+  EXPECT_EQ(host.send(cmd::get_dev_info).data[227], 0x02);
+}
+
+TEST(TokenCommands, AnswersThatCannotFitAreRefused) {
+  token_interpreter token("");
+  token_client host(token);
+  const opened o = host.logged_in();
+  bytes attributes(44, 0);
+  attributes[0] = 'f';
+  attributes[34] = 0x0F;  // 4000 bytes
+  attributes[35] = 0xA0;
+  attributes[36] = attributes[40] = 0xFF;
+  ASSERT_EQ(host.send(cmd::create_file, {.p1 = static_cast<uint8_t>(o.app >> 8), .p2 = static_cast<uint8_t>(o.app),
+                                         .data = attributes})
+                .sw,
+            0x9000);
+  const auto read = [&](uint16_t n) {
+    return host.send(cmd::read_file, {.data = cat({be16(o.app), be16(0), be16(n), be16(1), text("f")}), .le = n});
+  };
+  EXPECT_EQ(read(2000).data.size(), 2000u);
+  EXPECT_EQ(read(4000).sw, 0x6700);
+}
+
 }  // namespace

@@ -1,6 +1,9 @@
 #include "core/token_interpreter.h"
 
 #include <array>
+#include <charconv>
+#include <functional>
+#include <sstream>
 
 #include "core/state_file.h"
 
@@ -8,6 +11,7 @@ namespace tokensim {
 namespace {
 
 constexpr size_t CHAIN_LIMIT = 70 * 1024;  // the largest chained payload accepted
+constexpr size_t ANSWER_LIMIT = 2048 - 2;  // one answer, status included, fits the host's receive area
 constexpr uint8_t CHAINING_BIT = 0x10;
 
 std::optional<command_unit> parse_unit(std::span<const uint8_t> in) {
@@ -86,6 +90,64 @@ void token_interpreter::inject_status(uint8_t ins, uint16_t sw, int times, int16
   token_.faults.push_back({ins, p1, sw, times});
 }
 
+namespace {
+
+bool parse_number(const std::string& text, int base, long& out) {
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out, base);
+  return ec == std::errc() && end == text.data() + text.size() && out >= 0;
+}
+
+// INS[/P1]:SW[:TIMES]
+std::optional<fault_rule> parse_status_rule(const std::string& text) {
+  std::istringstream in(text);
+  std::string command, status, times;
+  std::getline(in, command, ':');
+  std::getline(in, status, ':');
+  std::getline(in, times);
+  const auto slash = command.find('/');
+  long ins = 0, p1 = -1, sw = 0, count = 1;
+  if (!parse_number(command.substr(0, slash), 16, ins) || ins > 0xFF || !parse_number(status, 16, sw) || sw > 0xFFFF)
+    return std::nullopt;
+  if (slash != std::string::npos && (!parse_number(command.substr(slash + 1), 16, p1) || p1 > 0xFF)) return std::nullopt;
+  if (!times.empty() && (!parse_number(times, 10, count) || count == 0)) return std::nullopt;
+  return fault_rule{static_cast<uint8_t>(ins), static_cast<int16_t>(p1), static_cast<uint16_t>(sw),
+                    static_cast<int>(count)};
+}
+
+}  // namespace
+
+bool token_interpreter::configure(const std::string& settings) {
+  token_config config = token_.config;
+  std::vector<fault_rule> rules;
+  std::optional<bool> sensor;
+  std::istringstream items(settings);
+  for (std::string item; std::getline(items, item, ',');) {
+    const auto eq = item.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+    long n = 0;
+    const bool number = parse_number(value, 10, n) && n <= 1000;
+    if (key == "keys" && number && n > 0) config.key_store_capacity = static_cast<size_t>(n);
+    else if (key == "sign-waits" && number) config.interactive_waits = static_cast<int>(n);
+    else if (key == "finger-waits" && number) config.finger_waits = static_cast<int>(n);
+    else if (key == "enroll-presses" && number && n > 0) config.enroll_presses = static_cast<int>(n);
+    else if (key == "finger" && number && n < 256) config.finger_on_sensor = static_cast<uint8_t>(n);
+    else if (key == "finger-match" && number && n <= 1) config.finger_matches = n == 1;
+    else if (key == "fingerprint" && (value == "on" || value == "off")) sensor = value == "on";
+    else if (key == "status") {
+      auto rule = parse_status_rule(value);
+      if (!rule) return false;
+      rules.push_back(*rule);
+    } else {
+      return false;
+    }
+  }
+  token_.config = config;
+  token_.faults.insert(token_.faults.end(), rules.begin(), rules.end());
+  return !sensor || set_fingerprint_sensor(*sensor);
+}
+
 bool token_interpreter::set_fingerprint_sensor(bool present) {
   token_.device.has_fingerprint = present;
   return persist();
@@ -146,6 +208,7 @@ answer token_interpreter::execute(const command_unit& unit) {
   } catch (const std::bad_alloc&) {
     out = answer{{}, 0x6581};
   }
+  if (out.data.size() > ANSWER_LIMIT) out = answer{{}, SW_WRONG_LENGTH};
   return out;
 }
 

@@ -28,6 +28,12 @@ public:
   token_config& config() { return token_.config; }
   // Whether the token has a fingerprint sensor; kept in its state.
   bool set_fingerprint_sensor(bool present);
+  // The same settings as text, for the program's command line: a comma list
+  // of keys=N (key store size), sign-waits=N, finger-waits=N,
+  // enroll-presses=N, finger=N (finger on the sensor), finger-match=0|1,
+  // fingerprint=on|off, status=INS[/P1]:SW[:TIMES] (hexadecimal INS, P1, SW).
+  // False, with nothing changed, when any item is not understood.
+  bool configure(const std::string& settings);
   // Removing and replugging the token: session state is lost.
   void power_cycle();
 
