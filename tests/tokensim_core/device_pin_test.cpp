@@ -176,13 +176,16 @@ TEST(TokenCommands, SettingsFromText) {
   EXPECT_FALSE(token.configure("status=zz:6A82"));
   EXPECT_FALSE(token.configure("status=50:6A82:0"));
   EXPECT_EQ(host.send(cmd::gen_random, {.le = 8}).sw, 0x9000);  // nothing applied by the refusals
-  ASSERT_TRUE(token.configure("status=50/1:6A82:2,sign-waits=1,fingerprint=on"));
+  ASSERT_TRUE(token.configure("status=50/1:6A82:2,sign-waits=1,fingerprint=on,firmware=0151"));
   EXPECT_EQ(host.send(cmd::gen_random, {.le = 8}).sw, 0x9000);  // P1 0 is not the chosen command
   EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x6A82);
   EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x6A82);
   EXPECT_EQ(host.send(cmd::gen_random, {.p1 = 1, .le = 8}).sw, 0x9000);
   EXPECT_EQ(token.config().interactive_waits, 1);
-  EXPECT_EQ(host.send(cmd::get_dev_info).data[227], 0x02);
+  const reply info = host.send(cmd::get_dev_info);
+  EXPECT_EQ(info.data[227], 0x02);
+  EXPECT_EQ(info.data[198], 0x01);
+  EXPECT_EQ(info.data[199], 0x51);
 }
 
 TEST(TokenCommands, AnswersThatCannotFitAreRefused) {

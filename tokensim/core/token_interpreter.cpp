@@ -121,6 +121,7 @@ bool token_interpreter::configure(const std::string& settings) {
   token_config config = token_.config;
   std::vector<fault_rule> rules;
   std::optional<bool> sensor;
+  std::optional<uint16_t> firmware;
   std::istringstream items(settings);
   for (std::string item; std::getline(items, item, ',');) {
     const auto eq = item.find('=');
@@ -135,6 +136,7 @@ bool token_interpreter::configure(const std::string& settings) {
     else if (key == "finger" && number && n < 256) config.finger_on_sensor = static_cast<uint8_t>(n);
     else if (key == "finger-match" && number && n <= 1) config.finger_matches = n == 1;
     else if (key == "fingerprint" && (value == "on" || value == "off")) sensor = value == "on";
+    else if (key == "firmware" && parse_number(value, 16, n) && n <= 0xFFFF) firmware = static_cast<uint16_t>(n);
     else if (key == "status") {
       auto rule = parse_status_rule(value);
       if (!rule) return false;
@@ -145,7 +147,9 @@ bool token_interpreter::configure(const std::string& settings) {
   }
   token_.config = config;
   token_.faults.insert(token_.faults.end(), rules.begin(), rules.end());
-  return !sensor || set_fingerprint_sensor(*sensor);
+  if (sensor) token_.device.has_fingerprint = *sensor;
+  if (firmware) token_.device.firmware_version = *firmware;
+  return persist();
 }
 
 bool token_interpreter::set_fingerprint_sensor(bool present) {

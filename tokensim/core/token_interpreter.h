@@ -1,7 +1,8 @@
 #pragma once
 // The command interpreter of a virtual token: one serialised command unit in,
 // its response out. State that must survive is written to the state file
-// before the answer leaves.
+// before the answer leaves. Not thread-safe: every call, the settings
+// included, must be serialised with handle().
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ public:
   // The same settings as text, for the program's command line: a comma list
   // of keys=N (key store size), sign-waits=N, finger-waits=N,
   // enroll-presses=N, finger=N (finger on the sensor), finger-match=0|1,
-  // fingerprint=on|off, status=INS[/P1]:SW[:TIMES] (hexadecimal INS, P1, SW).
+  // fingerprint=on|off, firmware=HHHH (version the device information
+  // reports), status=INS[/P1]:SW[:TIMES] (hexadecimal INS, P1, SW).
   // False, with nothing changed, when any item is not understood.
   bool configure(const std::string& settings);
   // Removing and replugging the token: session state is lost.
