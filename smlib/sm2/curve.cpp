@@ -2,8 +2,6 @@
 #include "curve.h"
 
 #include <cstdlib>
-#include <memory>
-#include <vector>
 
 #include "../internal.h"
 
@@ -192,12 +190,40 @@ bool to_affine(affine_point &r, const jacobian_point &p)
     return true;
 }
 
+namespace {
+
+// Storage for n field elements: on the stack for the small batches of the
+// scalar multiplication, from the heap for the table built at set-up.
+class fe_scratch {
+public:
+    explicit fe_scratch(size_t n) : data_(n <= small ? local_ : static_cast<fe *>(std::malloc(n * sizeof(fe))))
+    {
+        if (data_ == nullptr)
+            out_of_memory();
+    }
+    ~fe_scratch()
+    {
+        if (data_ != local_)
+            std::free(data_);
+    }
+    fe_scratch(const fe_scratch &) = delete;
+    fe_scratch &operator=(const fe_scratch &) = delete;
+    fe &operator[](size_t i) { return data_[i]; }
+
+private:
+    static constexpr size_t small = 16;
+    fe local_[small];
+    fe *data_;
+};
+
+} // namespace
+
 void to_affine_batch(affine_point *out, const jacobian_point *in, size_t n)
 {
     if (n == 0)
         return;
     // prefix[i] = Z_0 * ... * Z_i, inverted once and unwound from the end.
-    std::vector<fe> prefix(n);
+    fe_scratch prefix(n);
     prefix[0] = in[0].z;
     for (size_t i = 1; i < n; ++i)
         fe_mul(prefix[i], prefix[i - 1], in[i].z);
@@ -229,24 +255,40 @@ constexpr int odd_multiples = 1 << (window_width - 2); // P, 3P, ..., 15P
 // Returns the number of digits (at most 257).
 int to_wnaf(int8_t digits[257], const scalar &k)
 {
+    // Five limbs: adding back a negative digit can carry past 2^256.
     mp_limb_t v[limbs + 1];
-    mpn_copyi(v, k.v, limbs);
+    for (int i = 0; i < limbs; ++i)
+        v[i] = k.v[i];
     v[limbs] = 0;
+    constexpr int window_mask = (1 << window_width) - 1;
     int n = 0;
-    while (!mpn_zero_p(v, limbs + 1)) {
+    for (;;) {
+        mp_limb_t any = 0;
+        for (const mp_limb_t limb : v)
+            any |= limb;
+        if (any == 0)
+            break;
         int digit = 0;
         if (v[0] & 1) {
-            digit = int(v[0] & ((1u << window_width) - 1));
+            digit = int(v[0] & window_mask);
             if (digit >= (1 << (window_width - 1)))
                 digit -= 1 << window_width;
+            // v - digit clears the low window. A positive digit equals those
+            // bits, so it never borrows; a negative one adds and may carry.
             if (digit > 0) {
-                mpn_sub_1(v, v, limbs + 1, mp_limb_t(digit));
+                v[0] -= mp_limb_t(digit);
             } else {
-                mpn_add_1(v, v, limbs + 1, mp_limb_t(-digit));
+                const mp_limb_t before = v[0];
+                v[0] += mp_limb_t(-digit);
+                bool carry = v[0] < before;
+                for (int i = 1; carry && i <= limbs; ++i)
+                    carry = ++v[i] == 0;
             }
         }
         digits[n++] = static_cast<int8_t>(digit);
-        mpn_rshift(v, v, limbs + 1, 1);
+        for (int i = 0; i < limbs; ++i)
+            v[i] = (v[i] >> 1) | (v[i + 1] << 63);
+        v[limbs] >>= 1;
     }
     wipe(v, sizeof v);
     return n;
@@ -295,15 +337,18 @@ base_table::base_table(const affine_point powers[256])
     points_ = static_cast<affine_point *>(std::malloc(total * sizeof(affine_point)));
     if (points_ == nullptr)
         out_of_memory();
-    std::vector<jacobian_point> work(total);
+    auto *work = static_cast<jacobian_point *>(std::malloc(total * sizeof(jacobian_point)));
+    if (work == nullptr)
+        out_of_memory();
     for (int w = 0; w < windows; ++w) {
         const affine_point &base = powers[8 * w];
-        jacobian_point *row = &work[size_t(w) * entries];
+        jacobian_point *row = work + size_t(w) * entries;
         to_jacobian(row[0], base);
         for (int v = 1; v < entries; ++v)
             point_add_affine(row[v], row[v - 1], base);
     }
-    to_affine_batch(points_, work.data(), total);
+    to_affine_batch(points_, work, total);
+    std::free(work);
 }
 
 base_table::~base_table()

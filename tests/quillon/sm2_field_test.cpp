@@ -146,6 +146,8 @@ TEST(Sm2Curve, MultiplesAgreeAcrossMethods)
             k = scalar{{1, 0, 0, 0}};
         if (i == 1)
             mpn_sub_1(k.v, group_order.v, limbs, 1); // n - 1: -G
+        if (i == 2)
+            k = scalar{{~mp_limb_t(0), ~mp_limb_t(0), ~mp_limb_t(0), ~mp_limb_t(0)}}; // carries to the top
         jacobian_point a, b;
         base_mul(a, k);
         scalar_mul(b, k, generator);
