@@ -59,8 +59,9 @@ extern "C" QV_API uint32_t qv_sm_get_err_info(char *buf, uint32_t code)
             continue;
         if (buf == nullptr)
             return QV_OK;
+        // A bounded copy zero-fills the first 255 bytes; byte 256 ends the
+        // string whatever the text.
         std::strncpy(buf, row.text, 255);
-        buf[255] = '\0';
         buf[256] = '\0';
         return QV_OK;
     }
