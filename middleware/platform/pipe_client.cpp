@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/fd_wait.h"
+#include "platform/private_directory.h"
 #include "platform/unique_fd.h"
 
 namespace veltrakey {
@@ -24,6 +25,7 @@ std::string pipe_service_path() {
 bool pipe_call(const uint8_t* request, size_t request_length, uint8_t* answer,
                size_t answer_length, unsigned timeout_ms) {
   const std::string path = pipe_service_path();
+  if (!directory_private_to_user(parent_directory(path))) return false;
   sockaddr_un addr {};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof(addr.sun_path)) return false;

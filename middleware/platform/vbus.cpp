@@ -1,6 +1,8 @@
 // Virtual bus directory checks and connections.
 #include "platform/vbus.h"
 
+#include "platform/private_directory.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -20,12 +22,7 @@ std::string vbus_directory() {
   return dir ? std::string(dir) : std::string();
 }
 
-bool vbus_directory_trusted(const std::string& dir) {
-  if (dir.empty()) return false;
-  struct stat st {};
-  if (stat(dir.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
+bool vbus_directory_trusted(const std::string& dir) { return directory_private_to_user(dir); }
 
 std::vector<std::string> vbus_list(const std::string& dir) {
   std::vector<std::string> names;

@@ -30,7 +30,7 @@ struct private_bus {
   private_bus() {
     chmod(bus.path().c_str(), 0700);
     setenv("VELTRAKEY_VBUS", bus.path().c_str(), 1);
-    setenv("VELKON_IOSVR", (bus.path() + "-iosvr").c_str(), 1);
+    setenv("VELKON_IOSVR", (service_dir.path() + "/VelkonIOSvr").c_str(), 1);
     manager.set_sysfs_root(sys.path());
     manager.set_sandbox_query([this] { return sandbox_answer{true, sandboxed}; });
     manager.rpc_discoverer().set_pipe_timeout(2000);
@@ -49,7 +49,7 @@ struct private_bus {
     return *tokens.back();
   }
   void start_service() {
-    ASSERT_TRUE(service.start(bus.path() + "-iosvr"));
+    ASSERT_TRUE(service.start(service_dir.path() + "/VelkonIOSvr"));
     sandboxed = true;
   }
   // The manager's object for a token, opened.
@@ -65,7 +65,7 @@ struct private_bus {
     return nullptr;
   }
 
-  temp_dir bus, sys;
+  temp_dir bus, sys, service_dir;
   device_manager manager;
   device_access access {manager};
   bool sandboxed = false;

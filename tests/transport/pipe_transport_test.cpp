@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/pipe_client.h"
+#include "platform/private_directory.h"
 #include "temp_dir.h"
 #include "transport/device_winrpc.h"
 #include "transport/pipe_message.h"
@@ -124,6 +127,16 @@ TEST(ServicePipe, AnswerLongerThanTheCallerBufferIsRefused) {
   size_t length = sizeof(buffer);
   EXPECT_EQ(device.receive_response(buffer, &length), 3);
   EXPECT_EQ(length, 0u);
+}
+
+TEST(ServicePipe, ServiceInADirectoryOthersMayWriteIsNotTrusted) {
+  scripted_service service([](const bytes& request) { return request; });
+  const std::string dir = parent_directory(pipe_service_path());
+  chmod(dir.c_str(), 0733);
+  std::vector<std::string> paths;
+  EXPECT_EQ(winrpc_discover().scan("tk5100", &paths), 0);
+  EXPECT_TRUE(service.requests.empty());
+  chmod(dir.c_str(), 0700);
 }
 
 TEST(ServicePipe, UnreachableServiceFailsEveryOperation) {

@@ -25,6 +25,7 @@
 
 #include "app/token_shelf.h"
 #include "platform/pipe_client.h"
+#include "platform/private_directory.h"
 #include "platform/vbus.h"
 
 namespace {
@@ -144,7 +145,15 @@ int main(int argc, char** argv) {
   // Without a store folder the tokens keep their state in memory only.
   tokensim::token_shelf shelf(bus, store);
   if (with_service) {
-    const std::string reply = shelf.start_service(service.empty() ? veltrakey::pipe_service_path() : service);
+    if (service.empty()) service = veltrakey::pipe_service_path();
+    // The library talks only to a service in a folder private to the user.
+    const std::string folder = veltrakey::parent_directory(service);
+    mkdir(folder.c_str(), 0700);
+    if (!veltrakey::directory_private_to_user(folder)) {
+      std::cerr << "tokensim: " << folder << " must belong to you and not be writable by others\n";
+      return 1;
+    }
+    const std::string reply = shelf.start_service(service);
     std::cout << reply << std::endl;
     if (reply.rfind("error", 0) == 0) return 1;
   }
