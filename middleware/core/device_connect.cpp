@@ -46,7 +46,7 @@ ULONG connect_transport(gm_sc_dev& device) {
   device.transport = transport;
   device.connected = 1;
   std::vector<uint8_t> answer;
-  const int rc = token_call(transport, cmd::get_dev_info, {}, &answer, device_info_max);
+  const int rc = token_operation(transport, cmd::get_dev_info, {}, &answer, {.capacity = device_info_max});
   if (rc != token_ok) return token_failure(rc);
   const uint32_t max_data = parse_device_info(answer).max_data();
   // A token that reports no usable buffer keeps the default piece size.
@@ -121,8 +121,8 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_GetDevState(LPSTR szDevName, ULONG* pulDe
     if (transport == nullptr) return SAR_OK;
     std::vector<uint8_t> answer;
     command_args args;
-    if (token_call(transport, cmd::get_fs_max_cap, args, &answer, 4) == token_ok && answer.size() == 4 &&
-        (answer[0] | answer[1] | answer[2] | answer[3]) != 0)
+    const int rc = token_operation(transport, cmd::get_fs_max_cap, args, &answer, {.capacity = 4});
+    if (rc == token_ok && answer.size() == 4 && (answer[0] | answer[1] | answer[2] | answer[3]) != 0)
       *pulDevState = DEV_PRESENT_STATE;
     return SAR_OK;
   });
@@ -161,7 +161,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI XKF_AddConnectedDev(LPSTR szPath, HANDLE hOsD
     device->connected = 1;
 
     std::vector<uint8_t> info;
-    const int rc = token_call(transport, cmd::get_short_dev_info, {}, &info, short_info_max);
+    const int rc = token_operation(transport, cmd::get_short_dev_info, {}, &info, {.capacity = short_info_max});
     if (rc != token_ok && !(rc == token_status_failed && last_sw == sw_short_info_unsupported)) {
       const ULONG code = token_failure(rc);
       drop_transport();

@@ -29,7 +29,7 @@ std::span<const uint8_t> bytes_of(const void* data, size_t length) {
 // GetDevInfo into a parsed record; an SKF code on failure.
 ULONG read_device_info(gm_sc_dev& device, device_info& out) {
   std::vector<uint8_t> answer;
-  const int rc = token_call(device.transport, cmd::get_dev_info, {}, &answer, device_info_max);
+  const int rc = token_operation(device.transport, cmd::get_dev_info, {}, &answer, {.capacity = device_info_max});
   if (rc != token_ok) return token_failure(rc);
   out = parse_device_info(answer);
   return SAR_OK;
@@ -46,7 +46,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_SetLabel(DEVHANDLE hDev, LPSTR szLabel) {
     if (device == nullptr || !text_fits(szLabel, max_label)) return SAR_INVALIDPARAMERR;
     command_args args;
     args.data = bytes_of(szLabel, strlen(szLabel));
-    const int rc = token_call(device->transport, cmd::set_label, args);
+    const int rc = token_operation(device->transport, cmd::set_label, args);
     return rc == token_ok ? SAR_OK : token_failure(rc);
   });
 }
@@ -123,7 +123,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_DevAuth(DEVHANDLE hDev, BYTE* pbAuthData,
     if (device == nullptr || pbAuthData == nullptr || !device->connected) return SAR_INVALIDPARAMERR;
     command_args args;
     args.data = bytes_of(pbAuthData, ulLen);
-    const int rc = token_call(device->transport, cmd::dev_auth, args);
+    const int rc = token_operation(device->transport, cmd::dev_auth, args);
     if (rc != token_ok) return auth_failure(rc);
     device->authenticated = 1;
     return SAR_OK;
@@ -136,7 +136,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_ChangeDevAuthKey(DEVHANDLE hDev, BYTE* pb
     if (device == nullptr || pbKeyValue == nullptr || !device->authenticated) return SAR_INVALIDPARAMERR;
     command_args args;
     args.data = bytes_of(pbKeyValue, ulKeyLen);
-    const int rc = token_call(device->transport, cmd::change_dev_auth_key_ex, args);
+    const int rc = token_operation(device->transport, cmd::change_dev_auth_key_ex, args);
     return rc == token_ok ? SAR_OK : auth_failure(rc);
   });
 }
@@ -153,7 +153,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_GenRandom(DEVHANDLE hDev, BYTE* pbRandom,
       command_args args;
       args.p1 = 0;
       args.le = static_cast<int32_t>(wanted);
-      const int rc = token_call(device->transport, cmd::gen_random, args, &piece, wanted);
+      const int rc = token_operation(device->transport, cmd::gen_random, args, &piece, {.capacity = wanted});
       if (rc != token_ok) return token_failure(rc);
       // A short answer would leave predictable bytes behind.
       if (piece.size() != wanted) return SAR_FAIL;
@@ -170,7 +170,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI XKF_GetRawHWSN(DEVHANDLE hDev, BYTE* pbData, 
     gm_sc_dev* device = find_device(hDev);
     if (device == nullptr || pulLen == nullptr) return SAR_INVALIDPARAMERR;
     std::vector<uint8_t> answer;
-    const int rc = token_call(device->transport, cmd::get_raw_hwsn, {}, &answer, raw_hwsn_max);
+    const int rc = token_operation(device->transport, cmd::get_raw_hwsn, {}, &answer, {.capacity = raw_hwsn_max});
     if (rc != token_ok) return token_failure(rc);
     return copy_sized_output(answer, pbData, pulLen);
   });
@@ -190,7 +190,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI XKF_WriteOemInfo(DEVHANDLE hDev, ULONG ulOffs
       args.p1 = static_cast<uint8_t>(offset >> 8);
       args.p2 = static_cast<uint8_t>(offset);
       args.data = bytes_of(pbData + done, n);
-      const int rc = token_call(device->transport, cmd::write_oem_info, args);
+      const int rc = token_operation(device->transport, cmd::write_oem_info, args);
       if (rc != token_ok) return token_failure(rc);
     }
     return SAR_OK;

@@ -4,7 +4,7 @@
 
 #include "core/handles.h"
 #include "core/status_word.h"
-#include "core/token_call.h"
+#include "protocol/token_operation.h"
 #include "skf.h"
 
 namespace veltrakey {

@@ -5,7 +5,7 @@
 
 #include "core/library_config.h"
 #include "core/library_state.h"
-#include "core/token_call.h"
+#include "protocol/token_operation.h"
 #include "platform/clock.h"
 
 namespace veltrakey {
@@ -45,7 +45,7 @@ bool read_oem_id(device_base* device, std::string& oem_id_bytes) {
   args.p1 = static_cast<uint8_t>(oem_id_offset >> 8);
   args.p2 = static_cast<uint8_t>(oem_id_offset);
   args.le = oem_id_length;
-  if (token_call(device, cmd::read_oem_info, args, &answer, oem_id_length) != token_ok) return false;
+  if (token_operation(device, cmd::read_oem_info, args, &answer, {.capacity = oem_id_length}) != token_ok) return false;
   oem_id_bytes.assign(answer.begin(), answer.end());
   return true;
 }
@@ -67,10 +67,10 @@ std::string list_devices(int state) {
       continue;
     }
     std::vector<uint8_t> info;
-    int rc = token_call(device, cmd::get_short_dev_info, {}, &info, short_info_max);
+    int rc = token_operation(device, cmd::get_short_dev_info, {}, &info, {.capacity = short_info_max});
     if (rc == token_exchange_failed) {
       platform::sleep_ms(short_info_retry_ms);
-      rc = token_call(device, cmd::get_short_dev_info, {}, &info, short_info_max);
+      rc = token_operation(device, cmd::get_short_dev_info, {}, &info, {.capacity = short_info_max});
     }
     if (rc != token_ok) continue;
     const std::string serial = serial_from_short_info(info);
