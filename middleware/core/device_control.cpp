@@ -7,6 +7,7 @@
 #include "core/device_frame.h"
 #include "core/device_info.h"
 #include "core/export_frame.h"
+#include "core/pieces.h"
 #include "core/library_config.h"
 #include "core/library_state.h"
 #include "hostcrypto/secure_buffer.h"
@@ -148,18 +149,19 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_GenRandom(DEVHANDLE hDev, BYTE* pbRandom,
     // Gathered privately: the caller sees the bytes only once all arrived.
     secure_buffer collected(ulRandomLen);
     std::vector<uint8_t> piece;
-    for (size_t offset = 0; offset < ulRandomLen; offset += random_piece) {
-      const size_t wanted = std::min<size_t>(random_piece, ulRandomLen - offset);
+    const ULONG rc = for_each_piece(ulRandomLen, random_piece, [&](size_t offset, size_t wanted) -> ULONG {
       command_args args;
       args.p1 = 0;
       args.le = static_cast<int32_t>(wanted);
-      const int rc = token_operation(device->transport, cmd::gen_random, args, &piece, {.capacity = wanted});
-      if (rc != token_ok) return token_failure(rc);
+      const int result = token_operation(device->transport, cmd::gen_random, args, &piece, {.capacity = wanted});
+      if (result != token_ok) return token_failure(result);
       // A short answer would leave predictable bytes behind.
       if (piece.size() != wanted) return SAR_FAIL;
       std::copy(piece.begin(), piece.end(), collected.data() + offset);
       explicit_bzero(piece.data(), piece.size());
-    }
+      return SAR_OK;
+    });
+    if (rc != SAR_OK) return rc;
     if (ulRandomLen) memcpy(pbRandom, collected.data(), ulRandomLen);
     return SAR_OK;
   });
@@ -183,16 +185,14 @@ extern "C" SKF_EXPORT ULONG DEVAPI XKF_WriteOemInfo(DEVHANDLE hDev, ULONG ulOffs
     // Offsets travel in two bytes; data past them would wrap onto the start.
     if (uint64_t{ulOffset} + ulLen > oem_area_end) return SAR_INVALIDPARAMERR;
     const size_t piece_size = max_apdu_data ? max_apdu_data : default_max_apdu_data;
-    for (size_t done = 0; done < ulLen; done += piece_size) {
-      const size_t n = std::min<size_t>(piece_size, ulLen - done);
+    return for_each_piece(ulLen, piece_size, [&](size_t done, size_t n) -> ULONG {
       const size_t offset = ulOffset + done;
       command_args args;
       args.p1 = static_cast<uint8_t>(offset >> 8);
       args.p2 = static_cast<uint8_t>(offset);
       args.data = bytes_of(pbData + done, n);
       const int rc = token_operation(device->transport, cmd::write_oem_info, args);
-      if (rc != token_ok) return token_failure(rc);
-    }
-    return SAR_OK;
+      return rc == token_ok ? SAR_OK : token_failure(rc);
+    });
   });
 }

@@ -8,6 +8,7 @@
 #include "core/device_frame.h"
 #include "core/device_info.h"
 #include "core/device_naming.h"
+#include "core/pieces.h"
 
 namespace veltrakey {
 namespace {
@@ -129,6 +130,29 @@ TEST(AuthFailure, TriesLeftAsBareNumber) {
   last_sw = 0x8003;
   EXPECT_EQ(token_failure(token_exchange_failed), 0x8003u);
   last_sw = 0x9000;
+}
+
+TEST(Pieces, LastPieceTakesTheRemainderAndAFailureStops) {
+  std::vector<std::pair<size_t, size_t>> seen;
+  auto record = [&](size_t offset, size_t length) -> ULONG {
+    seen.emplace_back(offset, length);
+    return SAR_OK;
+  };
+  EXPECT_EQ(for_each_piece(2500, 1024, record), ULONG{SAR_OK});
+  EXPECT_EQ(seen, (std::vector<std::pair<size_t, size_t>>{{0, 1024}, {1024, 1024}, {2048, 452}}));
+
+  seen.clear();
+  EXPECT_EQ(for_each_piece(2048, 1024, record), ULONG{SAR_OK});
+  EXPECT_EQ(seen.size(), 2u);
+  seen.clear();
+  EXPECT_EQ(for_each_piece(0, 1024, record), ULONG{SAR_OK});
+  EXPECT_TRUE(seen.empty());
+
+  int calls = 0;
+  EXPECT_EQ(for_each_piece(2500, 1024, [&](size_t, size_t) -> ULONG { return ++calls == 2 ? 0x6A84 : SAR_OK; }),
+            0x6A84u);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(for_each_piece(10, 0, record), ULONG{SAR_INVALIDPARAMERR});
 }
 
 }  // namespace
