@@ -57,9 +57,8 @@ void seed_device_list() {
 
 // Blocks until a notification the filter accepts; none when cancelled.
 // A watch that cannot be made skips the wait.
-std::optional<device_event> wait_for_change(bool& cancelled) {
+std::optional<device_event> wait_for_change(const std::shared_ptr<platform::device_watch>& watch, bool& cancelled) {
   const std::string event_filter = enum_device_string().substr(0, event_filter_capacity);
-  auto watch = current_watch();
   if (!watch) return device_event::none;
   for (;;) {
     auto notification = watch->wait();
@@ -106,6 +105,9 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_WaitForDevEvent(LPSTR szDevName, ULONG* p
   return guarded_export([&]() -> ULONG {
     if (szDevName == nullptr || pulDevNameLen == nullptr || pulEvent == nullptr) return SAR_INVALIDPARAMERR;
     *pulEvent = DEV_EVENT_NONE;
+    // Watching starts before the seeding, so that neither a change nor a
+    // cancel made meanwhile is missed.
+    const auto watch = current_watch();
     bool first;
     {
       mk_auto_mutex guard(library_mutex, library_lock_name);
@@ -117,7 +119,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI SKF_WaitForDevEvent(LPSTR szDevName, ULONG* p
       platform::sleep_ms(later_wait_pause_ms);
 
     bool cancelled = false;
-    const auto expected = wait_for_change(cancelled);
+    const auto expected = wait_for_change(watch, cancelled);
     if (cancelled) return SAR_NOT_EVENTERR;
     platform::sleep_ms(settle_ms);
 
