@@ -24,7 +24,11 @@ void put_be16(uint8_t* out, int32_t value) {
 
 gm_apdu::gm_apdu(uint32_t kind, uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2, const char* name)
     : kind_(kind), cla_(cla), ins_(ins), p1_(p1), p2_(p2) {
-  if (name) strncpy(name_, name, APDU_NAME_MAX);
+  if (name) {
+    const size_t n = strnlen(name, APDU_NAME_MAX);
+    memcpy(name_, name, n);
+    name_[n] = '\0';
+  }
 }
 
 gm_apdu::~gm_apdu() { wipe_buffers(); }
