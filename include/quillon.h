@@ -109,12 +109,15 @@ QV_API uint32_t qv_sm2_query_clen(uint32_t mlen);
 QV_API uint32_t qv_sm2_query_mlen(uint32_t clen);
 /* rnd null: fresh random bytes. The random bytes are zeroed afterwards. */
 QV_API uint32_t qv_sm2_gen_private_key(unsigned char d_out[32], unsigned char *rnd);
+/* A key that is a multiple of n (no public key) is refused with
+ * QV_ERR_INVALID_POINT. */
 QV_API uint32_t qv_sm2_gen_public_key(unsigned char pk_out[65], const unsigned char d[32]);
 QV_API uint32_t qv_sm2_za(unsigned char z_out[32], const unsigned char *id, uint32_t idlen,
                           const unsigned char pk[65]);
 QV_API uint32_t qv_sm2_em(unsigned char e_out[32], const unsigned char *id, uint32_t idlen,
                           const unsigned char *msg, uint32_t msglen, const unsigned char pk[65]);
-/* k null: a random nonce. The nonce bytes are zeroed afterwards. */
+/* k null: a random nonce. The nonce bytes are zeroed afterwards. The key
+ * d = n - 1 cannot sign (1 + d has no inverse): QV_ERR_INVALID_POINT. */
 QV_API uint32_t qv_sm2_sign(unsigned char sig_out[64], const unsigned char e[32],
                             const unsigned char d[32], unsigned char *k);
 QV_API uint32_t qv_sm2_verify(const unsigned char sig[64], const unsigned char e[32],
@@ -123,7 +126,9 @@ QV_API uint32_t qv_sm2_verify(const unsigned char sig[64], const unsigned char e
  * with QV_ERR_LENGTH. */
 QV_API uint32_t qv_sm2_enc(unsigned char *c_out, uint32_t *clen_out, const unsigned char *msg,
                            uint32_t mlen, const unsigned char *pk, const unsigned char *k);
-/* m_out holds clen - 97 bytes; *mlen_out is set to clen - 97 in every case. */
+/* m_out holds clen - 97 bytes; *mlen_out is set to clen - 97 in every case.
+ * When C3 does not match, m_out is zeroed: unauthenticated bytes are not
+ * handed out. */
 QV_API uint32_t qv_sm2_dec(unsigned char *m_out, uint32_t *mlen_out, const unsigned char *c,
                            uint32_t clen, const unsigned char d[32]);
 /* Key exchange without confirmation; klen 0 is refused with QV_ERR_KEY_LENGTH. */

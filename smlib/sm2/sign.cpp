@@ -37,7 +37,7 @@ uint32_t sign_with_nonce(unsigned char sig_out[64], const unsigned char e_bytes[
             return QV_ERR_INVALID_POINT;
     }
 
-    secret_int r, s, kk, t;
+    secret_int r, s, t;
     for (;;) {
         jacobian_point p;
         base_mul(p, k);
@@ -54,8 +54,7 @@ uint32_t sign_with_nonce(unsigned char sig_out[64], const unsigned char e_bytes[
 
         mpz_t kview;
         mpz_roinit_n(kview, k.v, limbs);
-        mpz_set(kk.get(), kview);
-        mpz_add(t.get(), r.get(), kk.get());
+        mpz_add(t.get(), r.get(), kview);
         if (mpz_sgn(r.get()) == 0 || mpz_cmp(t.get(), n) == 0) {
             step_nonce(k);
             continue;
