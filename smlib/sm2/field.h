@@ -12,6 +12,10 @@
 
 #include <cstdint>
 
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
 static_assert(GMP_NUMB_BITS == 64, "the SM2 field code expects 64-bit limbs without nails");
 
 namespace quillon::sm2 {
@@ -32,6 +36,36 @@ constexpr mp_limb_t fold_limbs[limbs] = {1, 0x00000000FFFFFFFF, 0, 0x00000001000
 
 // Four-limb add and subtract with the carry or borrow out, inlined: the
 // field operations are too short for a library call per step.
+#if defined(__x86_64__)
+// Carry chains map onto the add-with-carry instructions.
+inline mp_limb_t add4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_limb_t b[limbs])
+{
+    unsigned long long t0, t1, t2, t3;
+    unsigned char c = _addcarry_u64(0, a[0], b[0], &t0);
+    c = _addcarry_u64(c, a[1], b[1], &t1);
+    c = _addcarry_u64(c, a[2], b[2], &t2);
+    c = _addcarry_u64(c, a[3], b[3], &t3);
+    r[0] = t0;
+    r[1] = t1;
+    r[2] = t2;
+    r[3] = t3;
+    return c;
+}
+
+inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_limb_t b[limbs])
+{
+    unsigned long long t0, t1, t2, t3;
+    unsigned char c = _subborrow_u64(0, a[0], b[0], &t0);
+    c = _subborrow_u64(c, a[1], b[1], &t1);
+    c = _subborrow_u64(c, a[2], b[2], &t2);
+    c = _subborrow_u64(c, a[3], b[3], &t3);
+    r[0] = t0;
+    r[1] = t1;
+    r[2] = t2;
+    r[3] = t3;
+    return c;
+}
+#else
 inline mp_limb_t add4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_limb_t b[limbs])
 {
     u128 t = 0;
@@ -53,6 +87,7 @@ inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_lim
     }
     return borrow;
 }
+#endif
 
 // v + carry * 2^256 back below 2^256: each carry is worth 2^256 - p. A second
 // round is needed only when v was within 2^225 of 2^256.
