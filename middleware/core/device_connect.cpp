@@ -44,6 +44,7 @@ ULONG connect_transport(gm_sc_dev& device) {
   const int found = token_access.open_by_id(std::string(device.name()).c_str(), &transport);
   if (found != 0) return static_cast<ULONG>(found);
   device.transport = transport;
+  device.transport_path = transport->path();
   device.connected = 1;
   std::vector<uint8_t> answer;
   const int rc = token_operation(transport, cmd::get_dev_info, {}, &answer, {.capacity = device_info_max});
@@ -158,6 +159,7 @@ extern "C" SKF_EXPORT ULONG DEVAPI XKF_AddConnectedDev(LPSTR szPath, HANDLE hOsD
     };
     auto device = std::make_unique<gm_sc_dev>("");
     device->transport = transport;
+    device->transport_path = transport->path();
     device->connected = 1;
 
     std::vector<uint8_t> info;

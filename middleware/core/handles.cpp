@@ -43,13 +43,20 @@ T* find_in(const mk_node_list& list, uintptr_t id) {
 
 }  // namespace
 
-gm_sc_dev* find_device(HANDLE h) { return find_in<gm_sc_dev>(device_list, handle_value(h)); }
+gm_sc_dev* find_device(HANDLE h) {
+  gm_sc_dev* device = find_in<gm_sc_dev>(device_list, handle_value(h));
+  if (device) forget_stale_transport(device);
+  return device;
+}
 
 found_application find_application(HANDLE h) {
   const uintptr_t id = handle_value(h);
   for (gm_handle* d : device_list) {
     auto* device = static_cast<gm_sc_dev*>(d);
-    if (auto* app = find_in<gm_sc_app>(device->applications, id)) return {device, app};
+    if (auto* app = find_in<gm_sc_app>(device->applications, id)) {
+      forget_stale_transport(device);
+      return {device, app};
+    }
   }
   return {};
 }
@@ -60,7 +67,10 @@ found_container find_container(HANDLE h) {
     auto* device = static_cast<gm_sc_dev*>(d);
     for (gm_handle* a : device->applications) {
       auto* app = static_cast<gm_sc_app*>(a);
-      if (auto* cont = find_in<gm_sc_cont>(app->containers, id)) return {device, app, cont};
+      if (auto* cont = find_in<gm_sc_cont>(app->containers, id)) {
+        forget_stale_transport(device);
+        return {device, app, cont};
+      }
     }
   }
   return {};
@@ -76,7 +86,10 @@ void for_each_container(Visit visit) {
     for (gm_handle* a : device->applications) {
       auto* app = static_cast<gm_sc_app*>(a);
       for (gm_handle* c : app->containers)
-        if (visit(device, app, static_cast<gm_sc_cont*>(c))) return;
+        if (visit(device, app, static_cast<gm_sc_cont*>(c))) {
+          forget_stale_transport(device);
+          return;
+        }
     }
   }
 }
@@ -107,7 +120,10 @@ found_digest find_digest(HANDLE h) {
   const uintptr_t id = handle_value(h);
   for (gm_handle* d : device_list) {
     auto* device = static_cast<gm_sc_dev*>(d);
-    if (auto* digest = find_in<gm_sc_digest>(device->digests, id)) return {device, digest};
+    if (auto* digest = find_in<gm_sc_digest>(device->digests, id)) {
+      forget_stale_transport(device);
+      return {device, digest};
+    }
   }
   return {};
 }

@@ -151,6 +151,9 @@ private:
 
 public:
   device_base* transport = nullptr;  // owned by the device manager
+  // The transport's path when connected: an object the manager later holds
+  // at the same address for another path is not this token's.
+  std::string transport_path;
   ULONG authenticated = 0;
   ULONG connected = 0;
   uint32_t max_data = default_max_data;
@@ -194,7 +197,11 @@ struct found_digest {
   gm_sc_digest* digest = nullptr;
 };
 
+// The lookups also drop a device's transport pointer once the manager no
+// longer holds that transport for the device's path (the token went away),
+// so a stale handle never reaches another token.
 gm_sc_dev* find_device(HANDLE h);
+void forget_stale_transport(gm_sc_dev* device);
 found_application find_application(HANDLE h);
 found_container find_container(HANDLE h);
 found_session_key find_session_key(HANDLE h);

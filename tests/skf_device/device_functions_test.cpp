@@ -203,3 +203,24 @@ TEST_F(DeviceTest, RawHardwareSerialBySizeQuery) {
 
 }  // namespace
 }  // namespace skf_test
+
+namespace skf_test {
+namespace {
+
+TEST_F(DeviceTest, AHandleNeverReachesATokenThatReplacedItsOwn) {
+  bus->plug("SN00001");
+  DEVHANDLE old_handle = connect("SN00001");
+  bus->unplug("SN00001");
+  EXPECT_TRUE(enumerate().empty());  // SN00001's transport object is deleted
+  // A new object may now take the freed one's place in memory.
+  bus->plug("SN00002");
+  ASSERT_EQ(enumerate(), std::vector<std::string>{"SN00002"});  // the scan lets SN00001's object go
+  BYTE bytes[8];
+  EXPECT_NE(skf->SKF_GenRandom(old_handle, bytes, sizeof bytes), ULONG{SAR_OK});
+  DEVINFO info;
+  EXPECT_NE(skf->SKF_GetDevInfo(old_handle, &info), ULONG{SAR_OK});
+  EXPECT_EQ(skf->SKF_DisConnectDev(old_handle), ULONG{SAR_OK});
+}
+
+}  // namespace
+}  // namespace skf_test
