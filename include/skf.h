@@ -344,6 +344,8 @@ SKF_EXPORT ULONG DEVAPI SKF_DisConnectDev(DEVHANDLE hDev);
 SKF_EXPORT ULONG DEVAPI SKF_GetDevState(LPSTR szDevName, ULONG *pulDevState);
 SKF_EXPORT ULONG DEVAPI SKF_SetLabel(DEVHANDLE hDev, LPSTR szLabel);
 SKF_EXPORT ULONG DEVAPI SKF_GetDevInfo(DEVHANDLE hDev, DEVINFO *pDevInfo);
+/* Holds the library lock for this thread until SKF_UnlockDev; SAR_TIMEOUTERR
+ * when it was not obtained within ulTimeOut milliseconds (0 does not wait). */
 SKF_EXPORT ULONG DEVAPI SKF_LockDev(DEVHANDLE hDev, ULONG ulTimeOut);
 SKF_EXPORT ULONG DEVAPI SKF_UnlockDev(DEVHANDLE hDev);
 SKF_EXPORT ULONG DEVAPI SKF_Transmit(DEVHANDLE hDev, BYTE *pbCommand, ULONG ulCommandLen, BYTE *pbData,
@@ -608,16 +610,19 @@ SKF_EXPORT ULONG DEVAPI XKF_GetRawHWSN(DEVHANDLE hDev, BYTE *pbData, ULONG *pulL
 /* Device information (294-byte DEVINFO) plus the capability and flag words. */
 SKF_EXPORT ULONG DEVAPI XKF_GetDeviceCaps(DEVHANDLE hDev, BYTE *pbDevInfo, ULONG *pulCaps, ULONG *pulFlags);
 SKF_EXPORT ULONG DEVAPI XKF_WriteOemInfo(DEVHANDLE hDev, ULONG ulOffset, ULONG ulLen, BYTE *pbData);
-/* Replaces the device filter and the accepted OEM identifiers
- * (comma-separated, or "*" for any); an empty or null argument keeps the
- * current value. Call it before other use: it takes no lock. */
+/* Replaces the device filter (at most 1024 characters) and the accepted OEM
+ * identifiers (comma-separated, at most 64 characters, or "*" for any); an
+ * empty or null argument keeps the current value, a longer one is refused
+ * with SAR_INVALIDPARAMERR. Meant to be called before other use. */
 SKF_EXPORT ULONG DEVAPI XKF_SetEnumDeviceString(LPSTR szEnumString, LPSTR szOemIds);
 /* Adopts a device the caller opened itself. On Linux hOsDevice carries an
  * open file descriptor: (HANDLE)(intptr_t)fd. */
 SKF_EXPORT ULONG DEVAPI XKF_AddConnectedDev(LPSTR szPath, HANDLE hOsDevice, DEVHANDLE *phDev);
 SKF_EXPORT ULONG DEVAPI XKF_SetApplicationExtAtttr(HAPPLICATION hApplication, ULONG ulAttr);
-/* Remote unblock response computed on the host: returns 0, or 1 when
- * *pulLen is too small (nothing is written) or an argument is missing. */
+/* Remote unblock response computed on the host from the first 16 bytes of
+ * the token's challenge: returns 0; 1 when *pulLen is too small (nothing is
+ * written) or the new PIN exceeds 64 characters; SAR_INVALIDPARAMERR for a
+ * null argument. */
 SKF_EXPORT ULONG DEVAPI XKF_GenRemoteUnlockResponse(BYTE *pbRandom, LPSTR szAdminPin, LPSTR szNewUserPin,
                                                     BYTE *pbResponse, ULONG *pulLen);
 SKF_EXPORT ULONG DEVAPI XKF_GenRemoteUnlockResponseEx(BYTE *pbRandom, LPSTR szAdminPin, LPSTR szNewUserPin,
