@@ -152,17 +152,22 @@ inline void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs])
     const int64_t s6 = c6 + c11 + s1415;
     const int64_t s7 = c7 + c8 + s910 + c11 + 2 * (c12 + c13 + c14) + 3 * c15;
 
-    // Pairs of 32-bit columns become 64-bit limbs; the signed carries pass
-    // through 128-bit sums, leaving a carry word above the four limbs.
-    __extension__ typedef __int128 i128;
-    const i128 l0 = i128(s0) + i128(s1) * (i128(1) << 32);
-    const i128 l1 = i128(s2) + i128(s3) * (i128(1) << 32) + (l0 >> 64);
-    const i128 l2 = i128(s4) + i128(s5) * (i128(1) << 32) + (l1 >> 64);
-    const i128 l3 = i128(s6) + i128(s7) * (i128(1) << 32) + (l2 >> 64);
+    // Signed carries (arithmetic shifts) leave eight 32-bit words and a
+    // carry word.
+    int64_t a1 = s1 + (s0 >> 32);
+    int64_t a2 = s2 + (a1 >> 32);
+    int64_t a3 = s3 + (a2 >> 32);
+    int64_t a4 = s4 + (a3 >> 32);
+    int64_t a5 = s5 + (a4 >> 32);
+    int64_t a6 = s6 + (a5 >> 32);
+    int64_t a7 = s7 + (a6 >> 32);
     // Every folded word stands for a positive multiple of its weight, so the
     // total is never negative and the carry word stays in [0, 13].
-    const int64_t top = int64_t(l3 >> 64);
-    const mp_limb_t words[limbs] = {mp_limb_t(l0), mp_limb_t(l1), mp_limb_t(l2), mp_limb_t(l3)};
+    const int64_t top = a7 >> 32;
+    const mp_limb_t words[limbs] = {(mp_limb_t(s0) & low) | (mp_limb_t(a1) << 32),
+                                    (mp_limb_t(a2) & low) | (mp_limb_t(a3) << 32),
+                                    (mp_limb_t(a4) & low) | (mp_limb_t(a5) << 32),
+                                    (mp_limb_t(a6) & low) | (mp_limb_t(a7) << 32)};
     const mp_limb_t carry = add4(r.v, words, fold_detail::fold_multiples.m[top]);
     fold_carry(r.v, carry);
 }
