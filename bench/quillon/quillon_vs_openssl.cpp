@@ -2,7 +2,7 @@
 // printed as a ratio Quillon / OpenSSL (higher is better for Quillon).
 //
 // Build without sanitizers, for example:
-//   CC=clang CXX=clang++ cmake -S . -B build/bench -G Ninja \
+//   CC=clang CXX=clang++ cmake -S . -B build/bench -G Ninja
 //     -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_BENCH=ON -DVK_BUILD_TESTS=OFF
 //   cmake --build build/bench --target quillon_bench -j2
 // (clang makes markedly faster code of the SM2 field than g++ 12.)
