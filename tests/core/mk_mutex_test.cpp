@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -150,6 +151,36 @@ TEST_F(LockTest, LockFileIsSharedByEveryLocalUser) {
   mutex.unlock();
   auto perms = std::filesystem::status(testing::private_lock_dir() + "/" + name).permissions();
   EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms(0666));
+}
+
+// A user who may not open the machine-wide lock file still gets a lock: the
+// session-local one in a folder of its own. Needs root to act as another user.
+TEST_F(LockTest, UserDeniedTheGlobalFileFallsBackToTheSessionLock) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+  constexpr uid_t nobody = 65534;
+  const auto name = unique_lock_name("denied");
+  const auto global_file = testing::private_lock_dir() + "/" + name;
+  FILE* f = fopen(global_file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  ASSERT_EQ(chmod(global_file.c_str(), 0600), 0);
+  std::string runtime = (std::filesystem::temp_directory_path() / "vk-runtime-XXXXXX").string();
+  ASSERT_NE(mkdtemp(runtime.data()), nullptr);
+  ASSERT_EQ(chown(runtime.c_str(), nobody, nobody), 0);
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
+    mk_mutex mutex;
+    if (!mutex.lock(name.c_str(), 1000)) _exit(3);
+    if (mutex.name() != fallback_lock_name) _exit(4);
+    if (!std::filesystem::exists(runtime + "/" + fallback_lock_name)) _exit(5);
+    mutex.unlock();
+    _exit(0);
+  }
+  EXPECT_EQ(wait_exit_code(pid), 0) << "2 setuid, 3 no lock, 4 wrong name, 5 no session file";
+  std::filesystem::remove_all(runtime);
 }
 
 TEST_F(LockTest, NameIsFixedByTheFirstUse) {
