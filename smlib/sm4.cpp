@@ -4,8 +4,10 @@
 // linear transform together, and runs eight blocks through the rounds side
 // by side so that their table lookups overlap.
 #include <array>
+#include <utility>
 
 #include "internal.h"
+#include "word_io.h"
 
 namespace quillon {
 namespace {
@@ -120,19 +122,41 @@ struct round_keys {
     round_keys &operator=(const round_keys &) = delete;
 };
 
+// Round i of one block held in words, given its input; returns the next
+// round's input. That input is the xor of this round's output with words
+// already known, so those are combined while the table loads are in flight
+// and one xor separates the rounds.
+template <size_t i>
+[[gnu::always_inline]] inline uint32_t cipher_round(const uint32_t rk[32], uint32_t x[4], uint32_t in)
+{
+    const uint32_t t = round_t(in);
+    const uint32_t known = x[(i + 2) % 4] ^ x[(i + 3) % 4] ^ x[i % 4] ^ rk[(i + 1) % 32];
+    x[i % 4] ^= t;
+    return known ^ t;
+}
+
+// The 32 rounds, unrolled so that the words change roles by index rather
+// than by moves.
+template <size_t... i>
+[[gnu::always_inline]] inline void crypt_words(const uint32_t rk[32], uint32_t x[4], std::index_sequence<i...>)
+{
+    uint32_t in = x[1] ^ x[2] ^ x[3] ^ rk[0];
+    ((in = cipher_round<i>(rk, x, in)), ...);
+}
+
+[[gnu::always_inline]] inline void crypt_words(const uint32_t rk[32], uint32_t x[4])
+{
+    crypt_words(rk, x, std::make_index_sequence<32>());
+}
+
 void crypt_block(const uint32_t rk[32], const unsigned char *in, unsigned char *out)
 {
-    uint32_t x0 = load_be32(in), x1 = load_be32(in + 4), x2 = load_be32(in + 8), x3 = load_be32(in + 12);
-    for (int i = 0; i < 32; i += 4) {
-        x0 ^= round_t(x1 ^ x2 ^ rk[i] ^ x3);
-        x1 ^= round_t(x2 ^ x3 ^ rk[i + 1] ^ x0);
-        x2 ^= round_t(x3 ^ x0 ^ rk[i + 2] ^ x1);
-        x3 ^= round_t(x0 ^ x1 ^ rk[i + 3] ^ x2);
-    }
-    store_be32(out, x3);
-    store_be32(out + 4, x2);
-    store_be32(out + 8, x1);
-    store_be32(out + 12, x0);
+    uint32_t x[4] = {load_word(in), load_word(in + 4), load_word(in + 8), load_word(in + 12)};
+    crypt_words(rk, x);
+    store_word(out, x[3]);
+    store_word(out + 4, x[2]);
+    store_word(out + 8, x[1]);
+    store_word(out + 12, x[0]);
 }
 
 constexpr size_t lanes = 8;
@@ -169,15 +193,29 @@ void xor_block(unsigned char *dst, const unsigned char *a, const unsigned char *
         dst[i] = a[i] ^ b[i];
 }
 
+// Serial by nature, so the chaining value stays in registers between
+// blocks instead of going through memory.
 void cbc_encrypt(const uint32_t rk[32], unsigned char iv[16], const unsigned char *in,
                  unsigned char *out, size_t blocks)
 {
+    uint32_t c0 = load_word(iv), c1 = load_word(iv + 4), c2 = load_word(iv + 8), c3 = load_word(iv + 12);
     for (; blocks > 0; --blocks, in += 16, out += 16) {
-        unsigned char mixed[16];
-        xor_block(mixed, in, iv);
-        crypt_block(rk, mixed, out);
-        std::memcpy(iv, out, 16);
+        uint32_t x[4] = {load_word(in) ^ c0, load_word(in + 4) ^ c1, load_word(in + 8) ^ c2,
+                         load_word(in + 12) ^ c3};
+        crypt_words(rk, x);
+        c0 = x[3];
+        c1 = x[2];
+        c2 = x[1];
+        c3 = x[0];
+        store_word(out, c0);
+        store_word(out + 4, c1);
+        store_word(out + 8, c2);
+        store_word(out + 12, c3);
     }
+    store_word(iv, c0);
+    store_word(iv + 4, c1);
+    store_word(iv + 8, c2);
+    store_word(iv + 12, c3);
 }
 
 // Ciphertext blocks are copied aside before the output overwrites them, so
