@@ -72,6 +72,62 @@ void point_double(jacobian_point &r, const jacobian_point &p)
     fe_sub(r.y, t1, gamma);
 }
 
+namespace {
+
+// The differences of a mixed addition: H = U2 - X1 and R = S2 - Y1.
+struct mixed_terms {
+    fe z1z1, h, rr;
+};
+
+void mixed_differences(mixed_terms &m, const jacobian_point &p, const affine_point &q)
+{
+    fe u2, s2, t;
+    fe_sqr(m.z1z1, p.z);
+    fe_mul(u2, q.x, m.z1z1);
+    fe_mul(t, p.z, m.z1z1);
+    fe_mul(s2, q.y, t);
+    fe_sub(m.h, u2, p.x);
+    fe_sub(m.rr, s2, p.y);
+}
+
+// The sum from the differences; H = 0 gives Z3 = 0. r may alias p.
+void mixed_sum(jacobian_point &r, const jacobian_point &p, mixed_terms &m)
+{
+    fe hh, i, j, v, t;
+    fe_sqr(hh, m.h);
+    fe_add(i, hh, hh);
+    fe_add(i, i, i); // I = 4 H^2
+    fe_mul(j, m.h, i);
+    fe_add(m.rr, m.rr, m.rr);
+    fe_mul(v, p.x, i);
+
+    fe_add(t, p.z, m.h);
+    fe_sqr(t, t);
+    fe_sub(t, t, m.z1z1);
+    const fe y1 = p.y;
+    fe_sub(r.z, t, hh); // Z3 = (Z1 + H)^2 - Z1Z1 - HH
+
+    fe_sqr(t, m.rr);
+    fe_sub(t, t, j);
+    fe_sub(t, t, v);
+    fe_sub(r.x, t, v); // X3 = r^2 - J - 2V
+
+    fe_sub(t, v, r.x);
+    fe_mul(t, m.rr, t);
+    fe_mul(j, y1, j);
+    fe_add(j, j, j);
+    fe_sub(r.y, t, j); // Y3 = r (V - X3) - 2 Y1 J
+}
+
+void select_point(jacobian_point &r, const jacobian_point &a, mp_limb_t mask)
+{
+    fe_select(r.x, a.x, mask);
+    fe_select(r.y, a.y, mask);
+    fe_select(r.z, a.z, mask);
+}
+
+} // namespace
+
 // 7M + 4S. r may alias p.
 void point_add_affine(jacobian_point &r, const jacobian_point &p, const affine_point &q)
 {
@@ -79,44 +135,34 @@ void point_add_affine(jacobian_point &r, const jacobian_point &p, const affine_p
         to_jacobian(r, q);
         return;
     }
-    fe z1z1, u2, s2, h, rr, t;
-    fe_sqr(z1z1, p.z);
-    fe_mul(u2, q.x, z1z1);
-    fe_mul(t, p.z, z1z1);
-    fe_mul(s2, q.y, t);
-    fe_sub(h, u2, p.x);
-    fe_sub(rr, s2, p.y);
-    if (fe_is_zero(h)) {
-        if (fe_is_zero(rr))
+    mixed_terms m;
+    mixed_differences(m, p, q);
+    if (fe_is_zero(m.h)) {
+        if (fe_is_zero(m.rr))
             point_double(r, p);
         else
             set_infinity(r);
         return;
     }
-    fe hh, i, j, v;
-    fe_sqr(hh, h);
-    fe_add(i, hh, hh);
-    fe_add(i, i, i); // I = 4 H^2
-    fe_mul(j, h, i);
-    fe_add(rr, rr, rr);
-    fe_mul(v, p.x, i);
+    mixed_sum(r, p, m);
+}
 
-    fe_add(t, p.z, h);
-    fe_sqr(t, t);
-    fe_sub(t, t, z1z1);
-    fe_sub(r.z, t, hh); // Z3 = (Z1 + H)^2 - Z1Z1 - HH
+void point_add_affine_distinct(jacobian_point &r, const jacobian_point &p, const affine_point &q)
+{
+    mixed_terms m;
+    mixed_differences(m, p, q);
+    mixed_sum(r, p, m);
+}
 
-    const fe y1 = p.y;
-    fe_sqr(t, rr);
-    fe_sub(t, t, j);
-    fe_sub(t, t, v);
-    fe_sub(r.x, t, v); // X3 = r^2 - J - 2V
-
-    fe_sub(t, v, r.x);
-    fe_mul(t, rr, t);
-    fe_mul(j, y1, j);
-    fe_add(j, j, j);
-    fe_sub(r.y, t, j); // Y3 = r (V - X3) - 2 Y1 J
+void point_add_affine_masked(jacobian_point &r, const jacobian_point &p, const affine_point &q)
+{
+    mixed_terms m;
+    mixed_differences(m, p, q);
+    const mp_limb_t same = fe_zero_mask(m.h) & fe_zero_mask(m.rr);
+    jacobian_point twice;
+    point_double(twice, p);
+    mixed_sum(r, p, m);
+    select_point(r, twice, same);
 }
 
 // 11M + 5S. r may alias p or q.
@@ -173,12 +219,11 @@ void point_add(jacobian_point &r, const jacobian_point &p, const jacobian_point 
     fe_sub(r.y, t, j);
 }
 
-bool to_affine(affine_point &r, const jacobian_point &p)
+namespace {
+
+void affine_from_inverse(affine_point &r, const jacobian_point &p, const fe &zinv)
 {
-    if (is_infinity(p))
-        return false;
-    fe zinv, zinv2, zinv3;
-    fe_inv(zinv, p.z);
+    fe zinv2, zinv3;
     fe_sqr(zinv2, zinv);
     fe_mul(zinv3, zinv2, zinv);
     fe_mul(r.x, p.x, zinv2);
@@ -187,6 +232,28 @@ bool to_affine(affine_point &r, const jacobian_point &p)
     // they leave fully reduced.
     fe_canonical(r.x, r.x);
     fe_canonical(r.y, r.y);
+}
+
+} // namespace
+
+bool to_affine(affine_point &r, const jacobian_point &p)
+{
+    if (is_infinity(p))
+        return false;
+    fe zinv;
+    fe_inv(zinv, p.z);
+    affine_from_inverse(r, p, zinv);
+    return true;
+}
+
+bool to_affine_secret(affine_point &r, const jacobian_point &p)
+{
+    if (is_infinity(p))
+        return false;
+    fe zinv;
+    fe_inv_secret(zinv, p.z);
+    affine_from_inverse(r, p, zinv);
+    wipe(&zinv, sizeof zinv);
     return true;
 }
 

@@ -34,14 +34,23 @@ bool is_on_curve(const affine_point &a);
 
 void point_double(jacobian_point &r, const jacobian_point &p);
 void point_add_affine(jacobian_point &r, const jacobian_point &p, const affine_point &q);
+// Without branches on the coordinates, for secret multiples. Both need a
+// finite p. The distinct form needs q != +-p; the masked one also handles
+// q = p (a doubling chosen by mask) and q = -p (Z3 = 0).
+void point_add_affine_distinct(jacobian_point &r, const jacobian_point &p, const affine_point &q);
+void point_add_affine_masked(jacobian_point &r, const jacobian_point &p, const affine_point &q);
 void point_add(jacobian_point &r, const jacobian_point &p, const jacobian_point &q);
 
 // False for the point at infinity.
 bool to_affine(affine_point &r, const jacobian_point &p);
+// As to_affine, inverting Z in constant time: Z of a secret multiple tells
+// about the scalar.
+bool to_affine_secret(affine_point &r, const jacobian_point &p);
 // Converts n finite points with a single inversion.
 void to_affine_batch(affine_point *out, const jacobian_point *in, size_t n);
 
-// k * p for any point p (width-5 signed window).
+// k * p for any point p (width-5 signed window). Variable time: for public
+// scalars; secret ones go through secret_mul.h.
 void scalar_mul(jacobian_point &r, const scalar &k, const affine_point &p);
 
 // Precomputed multiples of G: for each of the 32 bytes of a scalar, the 255
@@ -57,7 +66,11 @@ public:
     base_table(const base_table &) = delete;
     base_table &operator=(const base_table &) = delete;
 
+    // Variable time: for public scalars.
     void mul(jacobian_point &r, const scalar &k) const;
+
+    // The entries v * 2^(8w) * G for v = 1..255, at index v - 1.
+    const affine_point *row(int w) const { return points_ + size_t(w) * entries; }
 
 private:
     affine_point *points_;

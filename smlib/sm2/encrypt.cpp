@@ -3,6 +3,7 @@
 #include "params.h"
 #include "point_codec.h"
 #include "scalar.h"
+#include "secret_mul.h"
 
 using namespace quillon;
 using namespace quillon::sm2;
@@ -32,9 +33,9 @@ bool equal_in_constant_time(const unsigned char *a, const unsigned char *b, size
 bool shared_point_bytes(unsigned char xy[64], const scalar &k, const affine_point &p)
 {
     jacobian_point s;
-    scalar_mul(s, k, p);
+    scalar_mul_secret(s, k, p);
     affine_point a;
-    const bool finite = to_affine(a, s);
+    const bool finite = to_affine_secret(a, s);
     if (finite) {
         fe_to_bytes(xy, a.x);
         fe_to_bytes(xy + 32, a.y);
@@ -82,9 +83,9 @@ QV_API uint32_t qv_sm2_enc(unsigned char *c_out, uint32_t *clen_out, const unsig
     unsigned char *c2 = c_out + c1_bytes;
     for (;;) {
         jacobian_point c1;
-        base_mul(c1, k);
+        base_mul_secret(c1, k);
         affine_point c1a;
-        if (!to_affine(c1a, c1) || !shared_point_bytes(xy, k, pb)) {
+        if (!to_affine_secret(c1a, c1) || !shared_point_bytes(xy, k, pb)) {
             step_nonce(k);
             continue;
         }

@@ -54,6 +54,17 @@ void fe_inv(fe &r, const fe &a)
     mpz_clear(inv);
 }
 
+void fe_inv_secret(fe &r, const fe &a)
+{
+    // The exponent is public, so the square-and-multiply steps are the same
+    // for every a.
+    mp_limb_t e[limbs];
+    mpn_sub_1(e, field_prime.v, limbs, 2);
+    fe t;
+    fe_pow(t, a, e);
+    fe_canonical(r, t);
+}
+
 bool fe_sqrt(fe &r, const fe &a)
 {
     // p = 3 (mod 4): a^((p + 1) / 4) is the root when one exists.

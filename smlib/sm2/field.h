@@ -89,37 +89,37 @@ inline mp_limb_t sub4(mp_limb_t r[limbs], const mp_limb_t a[limbs], const mp_lim
 }
 #endif
 
-// v + carry * 2^256 back below 2^256: each carry is worth 2^256 - p. A second
-// round is needed only when v was within 2^225 of 2^256.
+// The folds below never branch on the value: the constant is masked in, so
+// secret operands take the same time.
+
+// Adds carry * (2^256 - p), carry 0 or 1; returns the carry out.
+inline mp_limb_t fold_carry_once(mp_limb_t v[limbs], mp_limb_t carry)
+{
+    const mp_limb_t m = 0 - carry;
+    const mp_limb_t f[limbs] = {fold_limbs[0] & m, fold_limbs[1] & m, fold_limbs[2] & m, fold_limbs[3] & m};
+    return add4(v, v, f);
+}
+
+// Subtracts borrow * (2^256 - p), borrow 0 or 1; returns the borrow out.
+inline mp_limb_t fold_borrow_once(mp_limb_t v[limbs], mp_limb_t borrow)
+{
+    const mp_limb_t m = 0 - borrow;
+    const mp_limb_t f[limbs] = {fold_limbs[0] & m, fold_limbs[1] & m, fold_limbs[2] & m, fold_limbs[3] & m};
+    return sub4(v, v, f);
+}
+
+// v + carry * 2^256 back below 2^256. A second carry happens only when v was
+// within 2^225 of 2^256, and then leaves v below 2^225: two rounds always do.
 inline void fold_carry(mp_limb_t v[limbs], mp_limb_t carry)
 {
-    while (carry)
-        carry = add4(v, v, fold_limbs);
+    fold_carry_once(v, fold_carry_once(v, carry));
 }
 
-// v - borrow * 2^256 back to a non-negative value: each borrow is worth
-// -(2^256 - p).
+// v - borrow * 2^256 back to a non-negative value, in two rounds likewise.
 inline void fold_borrow(mp_limb_t v[limbs], mp_limb_t borrow)
 {
-    while (borrow)
-        borrow = sub4(v, v, fold_limbs);
+    fold_borrow_once(v, fold_borrow_once(v, borrow));
 }
-
-// Small multiples k * (2^256 - p) for the carry word the folding leaves;
-// adding k * (2^256 - p) is subtracting k * p and the carry word k * 2^256.
-namespace fold_detail {
-constexpr int max_fold_carry = 13;
-struct fold_table {
-    mp_limb_t m[max_fold_carry + 1][limbs];
-    constexpr fold_table() : m()
-    {
-        for (int k = 0; k <= max_fold_carry; ++k)
-            for (int i = 0; i < limbs; ++i)
-                m[k][i] = fold_limbs[i] * mp_limb_t(k);
-    }
-};
-constexpr fold_table fold_multiples;
-} // namespace fold_detail
 
 // Reduces an eight-limb product t < 2^512 into r.
 //
@@ -168,10 +168,17 @@ inline void fe_reduce_product(fe &r, const mp_limb_t t[2 * limbs])
                                     (mp_limb_t(a2) & low) | (mp_limb_t(a3) << 32),
                                     (mp_limb_t(a4) & low) | (mp_limb_t(a5) << 32),
                                     (mp_limb_t(a6) & low) | (mp_limb_t(a7) << 32)};
-    const mp_limb_t carry = add4(r.v, words, fold_detail::fold_multiples.m[top]);
-    fold_carry(r.v, carry);
+    // Adding top * (2^256 - p) is subtracting top * p and the carry word. It
+    // is computed rather than looked up, so no memory access depends on top.
+    const mp_limb_t k = mp_limb_t(top);
+    const mp_limb_t fold_k[limbs] = {k, (k << 32) - k, 0, k << 32};
+    const mp_limb_t carry = add4(r.v, words, fold_k);
+    // A wrap leaves less than top * (2^256 - p) < 2^228: one round does.
+    fold_carry_once(r.v, carry);
 }
 
+// GMP's multiplication of four limbs is its basecase loop, whose running time
+// depends only on the sizes.
 inline void fe_mul(fe &r, const fe &a, const fe &b)
 {
     mp_limb_t t[2 * limbs];
@@ -211,6 +218,30 @@ inline void fe_canonical(fe &r, const fe &a)
         r.v[i] = (t[i] & keep_difference) | (a.v[i] & ~keep_difference);
 }
 
+// All ones when a is zero modulo p, else zero; without branches.
+inline mp_limb_t fe_zero_mask(const fe &a)
+{
+    fe c;
+    fe_canonical(c, a);
+    const mp_limb_t any = c.v[0] | c.v[1] | c.v[2] | c.v[3];
+    return ((any | (0 - any)) >> 63) - 1;
+}
+
+// r = a where mask is all ones; r unchanged where it is zero.
+inline void fe_select(fe &r, const fe &a, mp_limb_t mask)
+{
+    for (int i = 0; i < limbs; ++i)
+        r.v[i] = (a.v[i] & mask) | (r.v[i] & ~mask);
+}
+
+// r = -r where mask is all ones.
+inline void fe_cond_neg(fe &r, mp_limb_t mask)
+{
+    fe n;
+    fe_neg(n, r);
+    fe_select(r, n, mask);
+}
+
 inline bool fe_is_zero(const fe &a)
 {
     fe c;
@@ -228,8 +259,12 @@ inline bool fe_equal(const fe &a, const fe &b)
 // r = a * m for a small signed m (|m| < 2^32).
 void fe_mul_small(fe &r, const fe &a, int64_t m);
 
-// r = a^-1 in [0, p); a must not be zero.
+// r = a^-1 in [0, p); a must not be zero. Variable time: for public values.
 void fe_inv(fe &r, const fe &a);
+
+// r = a^-1 in [0, p) as a^(p - 2): the same steps for every a, for values
+// derived from secrets. a must not be zero.
+void fe_inv_secret(fe &r, const fe &a);
 
 // A square root of a in [0, p) when one exists.
 bool fe_sqrt(fe &r, const fe &a);

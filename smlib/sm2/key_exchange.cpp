@@ -5,6 +5,7 @@
 #include "params.h"
 #include "point_codec.h"
 #include "scalar.h"
+#include "secret_mul.h"
 
 using namespace quillon;
 using namespace quillon::sm2;
@@ -38,8 +39,8 @@ void ephemeral(scalar &r, affine_point &big_r, const unsigned char *r_bytes)
 {
     fresh_scalar(r, r_bytes);
     jacobian_point p;
-    base_mul(p, r);
-    to_affine(big_r, p); // r in [1, n - 1]: never infinity
+    base_mul_secret(p, r);
+    to_affine_secret(big_r, p); // r in [1, n - 1]: never infinity
 }
 
 bool read_public(affine_point &p, const unsigned char *in)
@@ -64,6 +65,7 @@ bool shared_secret(unsigned char xy[64], const unsigned char d_bytes[32], const 
     mpz_mod(t.get(), t.get(), order_mpz());
     t.to_scalar(tmp);
 
+    // x-bar of the peer's point is public: the variable-time path serves.
     scalar xb;
     x_bar(xb, peer_r);
     jacobian_point q;
@@ -73,9 +75,9 @@ bool shared_secret(unsigned char xy[64], const unsigned char d_bytes[32], const 
     if (!to_affine(qa, q))
         return false;
     jacobian_point shared;
-    scalar_mul(shared, tmp, qa);
+    scalar_mul_secret(shared, tmp, qa);
     affine_point sa;
-    if (!to_affine(sa, shared))
+    if (!to_affine_secret(sa, shared))
         return false;
     fe_to_bytes(xy, sa.x);
     fe_to_bytes(xy + 32, sa.y);

@@ -3,6 +3,7 @@
 #include "params.h"
 #include "point_codec.h"
 #include "scalar.h"
+#include "secret_mul.h"
 
 using namespace quillon;
 using namespace quillon::sm2;
@@ -36,11 +37,11 @@ QV_API uint32_t qv_sm2_gen_public_key(unsigned char pk_out[65], const unsigned c
     wipe_on_exit<scalar> wipe_k(k);
     scalar_from_bytes(k, d);
     jacobian_point p;
-    base_mul(p, k);
+    base_mul_secret(p, k);
     affine_point a;
     // A key that is a multiple of n has no public key; writing the point at
     // infinity would hand out an unusable key.
-    if (!to_affine(a, p))
+    if (!to_affine_secret(a, p))
         return QV_ERR_INVALID_POINT;
     write_point(pk_out, a);
     return QV_OK;

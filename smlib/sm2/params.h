@@ -15,7 +15,8 @@ struct system_params {
 // The parameters; built on first use when the caller skipped qv_sm2_sys_init.
 const system_params *params();
 
-// k * G through the precomputed table.
+// k * G through the precomputed table. Variable time: for public scalars;
+// secret ones go through secret_mul.h.
 void base_mul(jacobian_point &r, const scalar &k);
 
 } // namespace quillon::sm2

@@ -104,4 +104,13 @@ mpz_srcptr order_mpz()
     return view;
 }
 
+mpz_srcptr order_minus_two()
+{
+    static mp_limb_t limbs_n2[limbs];
+    static mpz_t view;
+    static bool ready = (mpn_sub_1(limbs_n2, group_order.v, limbs, 2), mpz_roinit_n(view, limbs_n2, limbs), true);
+    (void)ready;
+    return view;
+}
+
 } // namespace quillon::sm2

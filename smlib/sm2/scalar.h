@@ -41,8 +41,9 @@ private:
     mpz_t value_;
 };
 
-// n as a read-only mpz view.
+// n and n - 2 as read-only mpz views.
 mpz_srcptr order_mpz();
+mpz_srcptr order_minus_two();
 
 } // namespace quillon::sm2
 

@@ -3,6 +3,7 @@
 #include "params.h"
 #include "point_codec.h"
 #include "scalar.h"
+#include "secret_mul.h"
 
 using namespace quillon;
 using namespace quillon::sm2;
@@ -32,17 +33,20 @@ uint32_t sign_with_nonce(unsigned char sig_out[64], const unsigned char e_bytes[
         scalar_from_bytes(d, d_bytes);
         secret_int one_plus_d(d);
         mpz_add_ui(one_plus_d.get(), one_plus_d.get(), 1);
+        mpz_mod(one_plus_d.get(), one_plus_d.get(), n);
+        // Fermat's (1 + d)^(n - 2): mpz_invert's steps depend on the value.
+        mpz_powm_sec(inv_1d.get(), one_plus_d.get(), order_minus_two(), n);
         // d = n - 1 (mod n) is not a usable key: there is no inverse.
-        if (mpz_invert(inv_1d.get(), one_plus_d.get(), n) == 0)
+        if (mpz_sgn(inv_1d.get()) == 0)
             return QV_ERR_INVALID_POINT;
     }
 
     secret_int r, s, t;
     for (;;) {
         jacobian_point p;
-        base_mul(p, k);
+        base_mul_secret(p, k);
         affine_point a;
-        if (!to_affine(a, p)) {
+        if (!to_affine_secret(a, p)) {
             step_nonce(k);
             continue;
         }

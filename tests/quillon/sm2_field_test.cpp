@@ -121,6 +121,9 @@ TEST(Sm2Field, OperationsMatchGeneralArithmetic)
             fe check;
             fe_mul(check, r, a);
             ASSERT_TRUE(fe_equal(check, fe{{1, 0, 0, 0}})) << "inv " << i;
+            fe r_secret;
+            fe_inv_secret(r_secret, a);
+            ASSERT_EQ(0, mpn_cmp(r_secret.v, r.v, limbs)) << "inv_secret " << i;
         }
         fe canonical;
         fe_canonical(canonical, r);
