@@ -179,8 +179,8 @@ TEST(CommandTable, EveryBuilderMatchesTheIndependentTable) {
     EXPECT_EQ(apdu->ins(), row.ins);
     EXPECT_EQ(apdu->p1(), row.p1 == V ? probe_p1 : row.p1);
     EXPECT_EQ(apdu->p2(), row.p2 == V ? probe_p2 : row.p2);
-    if (row.kind != 0x13 && row.kind != 1) EXPECT_EQ(apdu->le(), row.le == V ? probe_le : row.le);
-    if (row.id != cmd::generate_agreement_data_and_key_with_ecc) EXPECT_EQ(apdu->timeout(), row.timeout);
+    if (row.kind != 0x13 && row.kind != 1) { EXPECT_EQ(apdu->le(), row.le == V ? probe_le : row.le); }
+    if (row.id != cmd::generate_agreement_data_and_key_with_ecc) { EXPECT_EQ(apdu->timeout(), row.timeout); }
     // every command of the table must also serialise
     EXPECT_FALSE(serialize(*apdu).empty());
   }

@@ -229,11 +229,11 @@ void run_fault_case(const fault_case& c, bool through_service = false) {
   EXPECT_EQ(exchange(d, command, &answer), c.expected) << c.name;
   const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(clock_type::now() - start).count();
   EXPECT_LT(spent, 5000 + 1500) << c.name;
-  if (c.expected != 0) EXPECT_TRUE(answer.empty()) << c.name;
-  if (c.expected == 0) EXPECT_EQ(answer, echo_of(command)) << c.name;
+  if (c.expected != 0) { EXPECT_TRUE(answer.empty()) << c.name; }
+  if (c.expected == 0) { EXPECT_EQ(answer, echo_of(command)) << c.name; }
 
   // The token answers normally afterwards; a hung-up handle needs opening again.
-  if (std::string(c.fault) == "disconnect") ASSERT_EQ(d->open(), 0);
+  if (std::string(c.fault) == "disconnect") { ASSERT_EQ(d->open(), 0); }
   const bytes next = sample_command(12);
   ASSERT_EQ(exchange(d, next, &answer), 0) << c.name << " (next command)";
   EXPECT_EQ(answer, echo_of(next)) << c.name;

@@ -236,7 +236,7 @@ TEST(VirtualBus, DirectoryMustBeOwnedAndNotWritableByOthers) {
   chmod(bus.path().c_str(), 0700);
   EXPECT_FALSE(vbus_directory_trusted(bus.path() + "/missing"));
   EXPECT_FALSE(vbus_directory_trusted(""));
-  if (geteuid() != 0) EXPECT_FALSE(vbus_directory_trusted("/"));
+  if (geteuid() != 0) { EXPECT_FALSE(vbus_directory_trusted("/")); }
 }
 
 TEST(VirtualBus, TokensMatchTheFilterInAnyCase) {

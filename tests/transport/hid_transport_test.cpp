@@ -120,8 +120,8 @@ TEST(HidHs, ReportSplitting) {
       control.push_back(r[1]);
       joined.insert(joined.end(), r.begin() + 2, r.begin() + 2 + (r[1] & 0x3F));
     }
-    if (!c.control_bytes.empty()) EXPECT_EQ(control, c.control_bytes) << c.command_length;
-    if (c.command_length == 1024) EXPECT_EQ(f.port->written.size(), 17u);
+    if (!c.control_bytes.empty()) { EXPECT_EQ(control, c.control_bytes) << c.command_length; }
+    if (c.command_length == 1024) { EXPECT_EQ(f.port->written.size(), 17u); }
     EXPECT_EQ(joined.size(), 23 + c.command_length);
     EXPECT_EQ(bytes(joined.begin() + 23, joined.end()), command);
     EXPECT_EQ(f.port->flushes, int(f.port->written.size()));  // one flush before every report
@@ -203,7 +203,7 @@ TEST(HidHs, SequenceZeroIsAcceptedAndStaleAnswersAreSkipped) {
     uint8_t buffer[64];
     size_t length = sizeof(buffer);
     EXPECT_EQ(f.device.receive_response(buffer, &length), c.expected) << c.stale_before;
-    if (c.expected == 0) EXPECT_EQ(bytes(buffer, buffer + length), fresh);
+    if (c.expected == 0) { EXPECT_EQ(bytes(buffer, buffer + length), fresh); }
   }
 }
 
